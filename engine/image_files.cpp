@@ -1,0 +1,86 @@
+#include "engine/image_files.h"
+
+#include <sys/stat.h>
+
+namespace tessimor {
+
+ImageFiles::~ImageFiles() {
+  for (auto& [handle, file] : files_) std::fclose(file);
+}
+
+ImageFiles::Handle ImageFiles::Add(std::FILE* file) {
+  if (!file) return 0;
+  Handle handle = last_;
+  do {
+    handle = handle >= INT16_MAX ? 1 : static_cast<Handle>(handle + 1);
+  } while (files_.count(handle) != 0);
+  files_[handle] = file;
+  last_ = handle;
+  return handle;
+}
+
+std::FILE* ImageFiles::Find(Handle handle) const {
+  const auto it = files_.find(handle);
+  return it == files_.end() ? nullptr : it->second;
+}
+
+ImageFiles::Handle ImageFiles::OpenForWriting(const std::string& path) {
+  return Add(std::fopen(path.c_str(), "wb"));
+}
+
+ImageFiles::Handle ImageFiles::OpenForReading(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return 0;
+  // A directory opens on Linux but has no lines to give.
+  struct stat info {};
+  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+    std::fclose(file);
+    return 0;
+  }
+  return Add(file);
+}
+
+bool ImageFiles::WriteLine(Handle handle, std::string_view text) {
+  std::FILE* file = Find(handle);
+  if (!file) return false;
+  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) return false;
+  if (std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), file) != kLineEnd.size()) return false;
+  return std::ferror(file) == 0;
+}
+
+std::string ImageFiles::ReadLine(Handle handle) {
+  std::FILE* file = Find(handle);
+  std::string line;
+  if (!file) return line;
+  int c;
+  while ((c = std::getc(file)) != EOF) {
+    if (c == '\n') break;
+    if (c == '\r') {
+      const int next = std::getc(file);
+      if (next != '\n' && next != EOF) std::ungetc(next, file);
+      break;
+    }
+    line += static_cast<char>(c);
+  }
+  return line;
+}
+
+bool ImageFiles::AtEnd(Handle handle) {
+  std::FILE* file = Find(handle);
+  if (!file) return true;
+  const int c = std::getc(file);
+  if (c == EOF) return true;
+  std::ungetc(c, file);
+  return false;
+}
+
+bool ImageFiles::Close(Handle handle) {
+  const auto it = files_.find(handle);
+  if (it == files_.end()) return false;
+  const bool ok = std::ferror(it->second) == 0;
+  const bool closed = std::fclose(it->second) == 0;
+  files_.erase(it);
+  return ok && closed;
+}
+
+}  // namespace tessimor

@@ -1,0 +1,63 @@
+#include "link/discovery.h"
+
+#include <limits>
+
+#include "link/protocol.h"
+
+namespace tessimor {
+
+std::int32_t PortNumberOf(const std::string& device_name) {
+  if (device_name.size() <= protocol::kPortDigitsAt) return 0;
+  std::int64_t number = 0;
+  for (std::size_t i = protocol::kPortDigitsAt; i < device_name.size(); ++i) {
+    const char c = device_name[i];
+    if (c < '0' || c > '9') break;
+    number = number * 10 + (c - '0');
+    if (number > std::numeric_limits<std::int32_t>::max()) {
+      return std::numeric_limits<std::int32_t>::max();
+    }
+  }
+  return static_cast<std::int32_t>(number);
+}
+
+std::int32_t FindAdapterPort(DeviceInventory& inventory) {
+  const auto ports = inventory.ListSerialPorts();
+  if (!ports) return 0;
+  for (const DeviceRecord& port : *ports) {
+    bool is_adapter = false;
+    std::string device_name;
+    for (const DeviceProperty& property : port.properties) {
+      if (!property.value) continue;
+      if (property.name == "PNPDeviceID") {
+        if (property.value->compare(0, protocol::kAdapterPnpId.size(), protocol::kAdapterPnpId) ==
+            0) {
+          is_adapter = true;
+        }
+      } else if (property.name == "DeviceID") {
+        device_name = *property.value;
+      }
+    }
+    if (is_adapter) return PortNumberOf(device_name);
+  }
+  return 0;
+}
+
+void ConnectAdapter(DeviceInventory& inventory, SerialPort& port, WindowOps& window,
+                    const std::function<void()>& end_program) {
+  const std::int32_t number = FindAdapterPort(inventory);
+  // A number that does not fit the port's 16 bits is not set at all rather than wrapped.
+  if (number <= std::numeric_limits<std::int16_t>::max()) {
+    port.SetPortNumber(static_cast<std::int16_t>(number));
+  }
+  if (port.PortNumber() > 0) port.Open();
+  if (!port.IsOpen()) {
+    window.ShowMessage(std::string(protocol::kNotFoundText));
+    end_program();
+  }
+}
+
+void DisconnectAdapter(SerialPort& port) {
+  port.Close();
+}
+
+}  // namespace tessimor

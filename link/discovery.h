@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/device_inventory.h"
+#include "platform/serial_port.h"
+#include "platform/window_ops.h"
+
+namespace tessimor {
+
+// Number N of the adapter's port COMN, or 0 when no port carries its USB identity.
+std::int32_t FindAdapterPort(DeviceInventory& inventory);
+
+// Finds and opens the adapter's port; when that fails, says so and calls `end_program`,
+// which must not return to a usable window.
+void ConnectAdapter(DeviceInventory& inventory, SerialPort& port, WindowOps& window,
+                    const std::function<void()>& end_program);
+
+void DisconnectAdapter(SerialPort& port);
+
+// The number after the third character of a device name: COM7 gives 7, no digits give 0.
+std::int32_t PortNumberOf(const std::string& device_name);
+
+}  // namespace tessimor

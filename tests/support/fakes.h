@@ -1,0 +1,84 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/device_inventory.h"
+#include "platform/serial_port.h"
+#include "platform/window_ops.h"
+#include "sim/adapter_simulator.h"
+
+namespace tessimor::testing {
+
+// A port that records every byte written and hands out whatever a test queues as arriving.
+class FakeSerialPort : public SerialPort {
+ public:
+  void SetPortNumber(std::int16_t number) override { number_ = number; }
+  std::int16_t PortNumber() const override { return number_; }
+  void Open() override;
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+  void WriteText(std::string_view text) override;
+  int WaitingCount() override { return static_cast<int>(incoming.size()); }
+  std::string TakeInput() override;
+
+  std::string written;              // everything sent, in order
+  std::vector<std::string> writes;  // one entry per WriteText
+  std::string incoming;             // bytes waiting to be taken
+  bool refuse_open = false;
+  int opens = 0;
+  // Called after each write, e.g. to let a simulated adapter answer.
+  std::function<void(std::string_view)> on_write;
+
+ private:
+  std::int16_t number_ = 0;
+  bool open_ = false;
+};
+
+// A port wired to an AdapterSimulator: what is written is answered into `incoming`.
+class SimulatedPort : public FakeSerialPort {
+ public:
+  SimulatedPort();
+  AdapterSimulator adapter;
+};
+
+class FakeWindow : public WindowOps {
+ public:
+  void EnableButtons() override {
+    buttons_enabled = true;
+    ++enables;
+  }
+  void DisableButtons() override {
+    buttons_enabled = false;
+    ++disables;
+  }
+  void SetStatus(const std::string& text) override {
+    status = text;
+    ++status_changes;
+  }
+  void ShowMessage(const std::string& text) override;
+
+  bool buttons_enabled = true;
+  int enables = 0;
+  int disables = 0;
+  int status_changes = 0;
+  std::string status;
+  std::vector<std::string> messages;
+  // Runs while the modal box is "open", as Qt's nested event loop would.
+  std::function<void()> while_message_open;
+};
+
+class FakeInventory : public DeviceInventory {
+ public:
+  std::optional<std::vector<DeviceRecord>> ListSerialPorts() override { return ports; }
+  std::string ResolvePort(int number) const override;
+
+  std::optional<std::vector<DeviceRecord>> ports = std::vector<DeviceRecord>{};
+
+  // A record with the three properties in the usual order.
+  static DeviceRecord Port(const std::string& pnp_id, const std::string& device_id,
+                           const std::string& name = "Serial port");
+};
+
+}  // namespace tessimor::testing
