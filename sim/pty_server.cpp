@@ -1,0 +1,149 @@
+#include "sim/pty_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+
+namespace tessimor {
+
+namespace {
+
+constexpr int kIdlePollMs = 10;
+constexpr auto kSplitGap = std::chrono::milliseconds(3);
+
+void WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN) {
+        pollfd out{fd, POLLOUT, 0};
+        ::poll(&out, 1, kIdlePollMs);
+        continue;
+      }
+      return;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+PtyServer::PtyServer(AdapterSimulator& adapter, PtyFaults faults)
+    : adapter_(adapter), faults_(faults) {}
+
+PtyServer::~PtyServer() {
+  Stop();
+}
+
+bool PtyServer::Start(bool hold_slave) {
+  termios raw{};
+  cfmakeraw(&raw);
+  cfsetispeed(&raw, B19200);
+  cfsetospeed(&raw, B19200);
+  char name[PATH_MAX] = {};
+  if (::openpty(&master_, &slave_, name, &raw, nullptr) != 0) return false;
+  slave_path_ = name;
+  ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+  ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+  ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
+  if (!hold_slave) {
+    ::close(slave_);
+    slave_ = -1;
+  }
+  if (::pipe(wake_) != 0) return false;
+  serving_ = true;
+  thread_ = std::thread([this] { Serve(); });
+  return true;
+}
+
+void PtyServer::Stop() {
+  if (thread_.joinable()) {
+    if (wake_[1] >= 0) {
+      const char stop = 'x';
+      [[maybe_unused]] const auto ignored = ::write(wake_[1], &stop, 1);
+    }
+    thread_.join();
+  }
+  for (int* fd : {&master_, &slave_, &wake_[0], &wake_[1]}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+  serving_ = false;
+}
+
+void PtyServer::Wait() {
+  if (thread_.joinable()) thread_.join();
+}
+
+std::string PtyServer::Received() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return received_;
+}
+
+void PtyServer::Serve() {
+  bool had_client = slave_ >= 0;
+  char buffer[4096];
+  while (true) {
+    pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (fds[1].revents != 0) break;
+    if (fds[0].revents & POLLIN) {
+      const ssize_t n = ::read(master_, buffer, sizeof buffer);
+      if (n > 0) {
+        had_client = true;
+        Answer(std::string_view(buffer, static_cast<std::size_t>(n)));
+        continue;
+      }
+    }
+    if (fds[0].revents & (POLLHUP | POLLERR)) {
+      // No one has the slave open: before the first client, wait for one; after, we are done.
+      if (had_client) break;
+      pollfd wake{wake_[0], POLLIN, 0};
+      if (::poll(&wake, 1, kIdlePollMs) > 0) break;
+    }
+  }
+  serving_ = false;
+}
+
+void PtyServer::Answer(std::string_view bytes) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    received_ += bytes;
+  }
+  const std::string replies = adapter_.Feed(bytes);
+  std::size_t start = 0;
+  for (std::size_t cr = replies.find('\r'); cr != std::string::npos;
+       cr = replies.find('\r', start)) {
+    std::string reply = replies.substr(start, cr - start + 1);
+    start = cr + 1;
+    if (faults_.mute_after >= 0 && replies_ >= faults_.mute_after) continue;
+    if (faults_.lf) reply += '\n';
+    ++replies_;
+    Send(reply);
+  }
+}
+
+void PtyServer::Send(const std::string& reply) {
+  if (faults_.delay_ms > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(faults_.delay_ms));
+  if (faults_.split && reply.size() > 1) {
+    const std::size_t half = reply.size() / 2;
+    WriteAll(master_, std::string_view(reply).substr(0, half));
+    std::this_thread::sleep_for(kSplitGap);
+    WriteAll(master_, std::string_view(reply).substr(half));
+  } else {
+    WriteAll(master_, reply);
+  }
+}
+
+}  // namespace tessimor

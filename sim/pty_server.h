@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "sim/adapter_simulator.h"
+
+namespace tessimor {
+
+// Faults a test can ask of the simulated adapter.
+struct PtyFaults {
+  int mute_after = -1;  // stop answering after this many replies; -1 never
+  bool lf = false;      // send LF after each reply's CR
+  bool split = false;   // each reply in two writes a few milliseconds apart
+  int delay_ms = 0;     // answer this late
+};
+
+// Serves an AdapterSimulator on the master side of a fresh pseudo-terminal, from a thread of
+// its own, so a serial port can open the slave side like a real adapter's.
+class PtyServer {
+ public:
+  PtyServer(AdapterSimulator& adapter, PtyFaults faults = {});
+  ~PtyServer();
+  PtyServer(const PtyServer&) = delete;
+  PtyServer& operator=(const PtyServer&) = delete;
+
+  // Opens the pair and starts serving; false when no pty could be had. With `hold_slave`, the
+  // server keeps the slave open itself so the port survives clients coming and going;
+  // otherwise serving ends when a client that had it open closes it.
+  bool Start(bool hold_slave = true);
+  void Stop();
+  // Blocks until serving has ended (peer gone or Stop).
+  void Wait();
+  bool Serving() const { return serving_; }
+
+  const std::string& SlavePath() const { return slave_path_; }
+  // Every byte received so far, and replies sent; safe while serving.
+  std::string Received() const;
+  int Replies() const { return replies_; }
+
+ private:
+  void Serve();
+  void Answer(std::string_view bytes);
+  void Send(const std::string& bytes);
+
+  AdapterSimulator& adapter_;
+  PtyFaults faults_;
+  int master_ = -1;
+  int slave_ = -1;
+  int wake_[2] = {-1, -1};
+  std::string slave_path_;
+  std::thread thread_;
+  std::atomic<bool> serving_{false};
+  std::atomic<int> replies_{0};
+  mutable std::mutex mutex_;
+  std::string received_;
+};
+
+}  // namespace tessimor
