@@ -20,13 +20,12 @@ std::int32_t PortNumberOf(const std::string& device_name) {
   return static_cast<std::int32_t>(number);
 }
 
-std::int32_t FindAdapterPort(DeviceInventory& inventory) {
-  const auto ports = inventory.ListSerialPorts();
-  if (!ports) return 0;
-  for (const DeviceRecord& port : *ports) {
+std::optional<AdapterMatch> FindAdapterRecord(const std::vector<DeviceRecord>& ports) {
+  for (std::size_t index = 0; index < ports.size(); ++index) {
     bool is_adapter = false;
     std::string device_name;
-    for (const DeviceProperty& property : port.properties) {
+    for (const DeviceProperty& property : ports[index].properties) {
+      // An unreadable value is passed over, and never makes its port the adapter.
       if (!property.value) continue;
       if (property.name == "PNPDeviceID") {
         if (property.value->compare(0, protocol::kAdapterPnpId.size(), protocol::kAdapterPnpId) ==
@@ -37,9 +36,16 @@ std::int32_t FindAdapterPort(DeviceInventory& inventory) {
         device_name = *property.value;
       }
     }
-    if (is_adapter) return PortNumberOf(device_name);
+    if (is_adapter) return AdapterMatch{index, PortNumberOf(device_name)};
   }
-  return 0;
+  return std::nullopt;
+}
+
+std::int32_t FindAdapterPort(DeviceInventory& inventory) {
+  const auto ports = inventory.ListSerialPorts();
+  if (!ports) return 0;
+  const auto match = FindAdapterRecord(*ports);
+  return match ? match->number : 0;
 }
 
 void ConnectAdapter(DeviceInventory& inventory, SerialPort& port, WindowOps& window,

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "platform/device_inventory.h"
 #include "platform/serial_port.h"
@@ -11,6 +13,13 @@ namespace tessimor {
 
 // Number N of the adapter's port COMN, or 0 when no port carries its USB identity.
 std::int32_t FindAdapterPort(DeviceInventory& inventory);
+
+// Position of the first record that is the adapter, with its port number; nullopt when none is.
+struct AdapterMatch {
+  std::size_t index = 0;
+  std::int32_t number = 0;
+};
+std::optional<AdapterMatch> FindAdapterRecord(const std::vector<DeviceRecord>& ports);
 
 // Finds and opens the adapter's port; when that fails, says so and calls `end_program`,
 // which must not return to a usable window.
