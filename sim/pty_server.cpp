@@ -17,14 +17,15 @@ namespace {
 constexpr int kIdlePollMs = 10;
 constexpr auto kSplitGap = std::chrono::milliseconds(3);
 
-void WriteAll(int fd, std::string_view bytes) {
+// Gives up when `wake` becomes readable, so Stop never hangs on a client that stopped reading.
+void WriteAll(int fd, int wake, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN) {
-        pollfd out{fd, POLLOUT, 0};
-        ::poll(&out, 1, kIdlePollMs);
+        pollfd fds[2] = {{fd, POLLOUT, 0}, {wake, POLLIN, 0}};
+        if (::poll(fds, 2, kIdlePollMs) > 0 && fds[1].revents != 0) return;
         continue;
       }
       return;
@@ -92,7 +93,8 @@ void PtyServer::Serve() {
   char buffer[4096];
   while (true) {
     pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0) {
+    // Until a client shows up, look again now and then: its open clears the hang-up.
+    if (::poll(fds, 2, had_client ? -1 : kIdlePollMs) < 0) {
       if (errno == EINTR) continue;
       break;
     }
@@ -105,12 +107,15 @@ void PtyServer::Serve() {
         continue;
       }
     }
-    if (fds[0].revents & (POLLHUP | POLLERR)) {
-      // No one has the slave open: before the first client, wait for one; after, we are done.
-      if (had_client) break;
-      pollfd wake{wake_[0], POLLIN, 0};
-      if (::poll(&wake, 1, kIdlePollMs) > 0) break;
+    if (!(fds[0].revents & (POLLHUP | POLLERR))) {
+      // Someone holds the slave open, even if it has said nothing yet.
+      had_client = true;
+      continue;
     }
+    // No one has the slave open: before the first client, wait for one; after, we are done.
+    if (had_client) break;
+    pollfd wake{wake_[0], POLLIN, 0};
+    if (::poll(&wake, 1, kIdlePollMs) > 0) break;
   }
   serving_ = false;
 }
@@ -138,11 +143,11 @@ void PtyServer::Send(const std::string& reply) {
     std::this_thread::sleep_for(std::chrono::milliseconds(faults_.delay_ms));
   if (faults_.split && reply.size() > 1) {
     const std::size_t half = reply.size() / 2;
-    WriteAll(master_, std::string_view(reply).substr(0, half));
+    WriteAll(master_, wake_[0], std::string_view(reply).substr(0, half));
     std::this_thread::sleep_for(kSplitGap);
-    WriteAll(master_, std::string_view(reply).substr(half));
+    WriteAll(master_, wake_[0], std::string_view(reply).substr(half));
   } else {
-    WriteAll(master_, reply);
+    WriteAll(master_, wake_[0], reply);
   }
 }
 
