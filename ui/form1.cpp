@@ -101,11 +101,14 @@ void Form1::SetTabOrder() {
 
 void Form1::ApplyStartHeight() {
   const int frame_height = frameGeometry().height() - geometry().height();
-  int client = frame_height > 0 ? layout::Pixels(layout::kStartOuterHeight) - frame_height
-                                : layout::Pixels(layout::kStartClientHeight);
-  // However tall the frame, the whole status line stays in view and the panel out of it.
+  const int design_client = layout::Pixels(layout::kStartClientHeight);
+  int client =
+      frame_height > 0 ? layout::Pixels(layout::kStartOuterHeight) - frame_height : design_client;
+  // A frame thinner than the designed one (a bare border) would uncover the panel; one thicker
+  // would cut into the status line.
   const int panel_top = std::min(panel_.Command5->y(), panel_.Command3->y());
-  client = std::clamp(client, lblStatus->geometry().bottom() + 1, panel_top);
+  client =
+      std::clamp(client, lblStatus->geometry().bottom() + 1, std::min(design_client, panel_top));
   setFixedHeight(client);
 }
 

@@ -1,0 +1,6 @@
+# The window programs: the real one, and the demo on a simulated or given adapter.
+add_executable(tessimor-eeprom eeprom_main.cpp)
+target_link_libraries(tessimor-eeprom PRIVATE ui)
+
+add_executable(tessimor-eeprom-demo demo_main.cpp demo_memory.cpp)
+target_link_libraries(tessimor-eeprom-demo PRIVATE ui sim)
