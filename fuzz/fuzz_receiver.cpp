@@ -31,6 +31,8 @@ constexpr int kStartSends[kStarts] = {2, 1, 2, 1, 1, 1, 0, 0};
 
 constexpr int kMaxNesting = 3;
 constexpr int kMaxRepeats = 4096;
+// Keeps every input well inside libFuzzer's per-input time limit.
+constexpr long kMaxTicks = 200000;
 
 bool IsModeCode(std::int32_t mode) {
   return mode == ModeIdle || mode == ModeRead || mode == ModeWrite || mode == ModeFill ||
@@ -95,7 +97,7 @@ class Harness {
 
   void Run(Input& in) {
     StartOperation(in.Byte() % kStarts);
-    while (!in.Empty()) {
+    while (!in.Empty() && ticks_run_ < kMaxTicks) {
       Step(in);
       CheckSettled();
     }
@@ -146,19 +148,19 @@ class Harness {
       case 2:  // a quiet spell
         for (int i = 0; i < size * 4 + 1; ++i) Tick();
         break;
-      case 3:
+      case 3:  // another start, cutting in
         StartOperation(size % kStarts);
         break;
       case 4: {  // the same batch again and again, a tick each
         const std::string batch = in.Bytes(size + 1);
         const int repeats = std::min(kMaxRepeats, in.Byte() * 16 + 1);
-        for (int i = 0; i < repeats; ++i) {
+        for (int i = 0; i < repeats && ticks_run_ < kMaxTicks; ++i) {
           port_.incoming += batch;
           Tick();
         }
         break;
       }
-      case 5:
+      case 5:  // ticks each message box runs while open
         nested_ticks_ = size & 7;
         break;
       case 6: {  // bytes fed straight in, outside any tick
@@ -218,6 +220,7 @@ class Harness {
 
   // One timer tick, with the timeout it must bring worked out beforehand.
   void Tick() {
+    ++ticks_run_;
     const bool busy = engine_.IsBusy();
     quiet_ticks_ = busy ? quiet_ticks_ + 1 : 0;
     const bool expect_timeout = busy && quiet_ticks_ > p::kTimeoutTicks;
@@ -304,6 +307,7 @@ class Harness {
   int nesting_ = 0;
   int nested_ticks_ = 2;
   int quiet_ticks_ = 0;
+  long ticks_run_ = 0;
   std::string partial_line_;
   std::deque<std::string> expected_lines_;
   const std::string* status_line_ = nullptr;

@@ -12,3 +12,4 @@ export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DTESSIMOR_SANITIZE=ON >/dev/null
 cmake --build build-test -j"$(nproc)"
 ctest --test-dir build-test --output-on-failure -j"$(nproc)"
+./scripts/fuzz.sh 30

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets, replays the committed corpora, then fuzzes each target for SECONDS
+# (default 60). Working corpora, logs and crash inputs stay in .fuzz/. Exits non-zero on any crash.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-60}"
+targets=(fuzz_receiver fuzz_image_file)
+build=build-fuzz
+work=.fuzz
+common=(-rss_limit_mb=512 -timeout=30)
+
+mkdir -p "$work/logs" "$work/artifacts"
+build_log="$work/logs/build.log"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  CC=clang CXX=clang++ cmake -S . -B "$build" -DTESSIMOR_FUZZ=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$build_log" 2>&1 || { cat "$build_log"; exit 1; }
+fi
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >"$build_log" 2>&1 ||
+  { tail -40 "$build_log"; exit 1; }
+
+# The targets create and truncate files on every run; on tmpfs that costs nothing.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+
+failed=0
+for target in "${targets[@]}"; do
+  binary="$build/bin/$target"
+  seeds=(fuzz/corpus/"$target"/*)
+  corpus="$work/corpus/$target"
+  log="$work/logs/$target.log"
+  artifacts=(-artifact_prefix="$work/artifacts/$target-")
+
+  if ! "$binary" "${common[@]}" "${artifacts[@]}" "${seeds[@]}" >"$log" 2>&1; then
+    echo "$target: FAILED on the committed corpus, see $log"
+    failed=1
+    continue
+  fi
+
+  mkdir -p "$corpus"
+  cp -n "${seeds[@]}" "$corpus/"
+  if "$binary" "${common[@]}" "${artifacts[@]}" -max_total_time="$seconds" \
+    -print_final_stats=1 "$corpus" >>"$log" 2>&1; then
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    echo "$target: ok, ${runs:-?} runs in ${seconds}s, corpus $(ls "$corpus" | wc -l) inputs"
+  else
+    crash=$(sed -n 's/.*Test unit written to //p' "$log" | tail -1)
+    echo "$target: CRASH, input ${crash:-unknown}, see $log"
+    failed=1
+  fi
+done
+exit "$failed"
