@@ -33,13 +33,9 @@ int FindLineWithoutColon(ImageFiles& files, ImageFiles::Handle handle, int* reco
   return found;
 }
 
-namespace {
-
 std::string NoColonMessage(int line_number, const std::string& path) {
   return "Line " + std::to_string(line_number) + " of file " + path + " has no colon.";
 }
-
-}  // namespace
 
 void TransferEngine::Send(std::string_view text) {
   port_.WriteText(text);

@@ -64,5 +64,7 @@ bool IsBlankLine(std::string_view line);
 // Line number (from 1) of the first line that is neither blank nor holds a colon; 0 when none.
 // `records` counts the lines that are not blank.
 int FindLineWithoutColon(ImageFiles& files, ImageFiles::Handle handle, int* records);
+// What the user is told of such a line.
+std::string NoColonMessage(int line_number, const std::string& path);
 
 }  // namespace tessimor

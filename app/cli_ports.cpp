@@ -1,0 +1,46 @@
+#include "app/cli_ports.h"
+
+#include "app/cli_exit_codes.h"
+#include "link/discovery.h"
+#include "link/protocol.h"
+
+namespace tessimor::cli {
+
+namespace {
+
+constexpr const char* kPropertyOrder[] = {"DeviceID", "PNPDeviceID", "Name"};
+constexpr const char* kUnreadable = "?";
+
+std::string ValueOf(const DeviceRecord& record, const std::string& name) {
+  for (const DeviceProperty& property : record.properties) {
+    if (property.name == name) return property.value ? *property.value : kUnreadable;
+  }
+  return kUnreadable;
+}
+
+}  // namespace
+
+int ListPorts(DeviceInventory& inventory, std::ostream& out, std::ostream& err) {
+  const auto ports = inventory.ListSerialPorts();
+  if (!ports) {
+    err << protocol::kNotFoundText << '\n';
+    return kExitNoAdapter;
+  }
+  const auto match = FindAdapterRecord(*ports);
+  for (std::size_t index = 0; index < ports->size(); ++index) {
+    const DeviceRecord& record = (*ports)[index];
+    out << (match && match->index == index ? '*' : ' ');
+    for (const char* name : kPropertyOrder) out << '\t' << ValueOf(record, name);
+    // Where the number after "COM" leads, as the port would be opened.
+    const std::string location = inventory.ResolvePort(PortNumberOf(ValueOf(record, "DeviceID")));
+    out << '\t' << (location.empty() ? kUnreadable : location) << '\n';
+  }
+  out << std::flush;
+  if (!match) {
+    err << protocol::kNotFoundText << '\n';
+    return kExitNoAdapter;
+  }
+  return kExitOk;
+}
+
+}  // namespace tessimor::cli

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <ostream>
+
+#include "platform/device_inventory.h"
+
+namespace tessimor::cli {
+
+// One line per serial port as discovery sees it, the one it would take marked with "*":
+// mark, DeviceID, PNPDeviceID, Name, system location, separated by tabs. The exit status:
+// 0 when an adapter is among them, 3 when none is.
+int ListPorts(DeviceInventory& inventory, std::ostream& out, std::ostream& err);
+
+}  // namespace tessimor::cli
