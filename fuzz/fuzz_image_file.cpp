@@ -116,8 +116,13 @@ void CheckWrite(const std::string& path, const Lines& lines) {
   if (check.line_without_colon > 0 || check.records == 0) {
     Require(port.written.empty(),
             "a file with nothing to send, or a line without colon, sends nothing");
-    Require(window.messages == (check.line_without_colon > 0 ? 1 : 0),
-            "a line without colon is reported, nothing else is");
+    if (check.line_without_colon > 0) {
+      Require(window.messages == 1 &&
+                  window.last_message == NoColonMessage(check.line_without_colon, path),
+              "a line without colon is reported by its number");
+    } else {
+      Require(window.messages == 0, "a file of blank lines is passed over quietly");
+    }
     Require(engine.Mode == ModeIdle && engine.FileNo == 0, "a refused write leaves nothing behind");
     return;
   }

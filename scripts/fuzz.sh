@@ -22,6 +22,11 @@ cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >"$build_log" 2>&1 
 # The targets create and truncate files on every run; on tmpfs that costs nothing.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
+# What broke: the harness's own invariant message, else the sanitizer's summary.
+reason() {
+  grep -m1 -h -E '^invariant broken: |^SUMMARY: ' "$1" | sed 's/^invariant broken: //' || true
+}
+
 failed=0
 for target in "${targets[@]}"; do
   binary="$build/bin/$target"
@@ -31,7 +36,8 @@ for target in "${targets[@]}"; do
   artifacts=(-artifact_prefix="$work/artifacts/$target-")
 
   if ! "$binary" "${common[@]}" "${artifacts[@]}" "${seeds[@]}" >"$log" 2>&1; then
-    echo "$target: FAILED on the committed corpus, see $log"
+    input=$(sed -n 's/^Running: //p' "$log" | tail -1)
+    echo "$target: FAILED on ${input:-the committed corpus}: $(reason "$log") (see $log)"
     failed=1
     continue
   fi
@@ -44,7 +50,7 @@ for target in "${targets[@]}"; do
     echo "$target: ok, ${runs:-?} runs in ${seconds}s, corpus $(ls "$corpus" | wc -l) inputs"
   else
     crash=$(sed -n 's/.*Test unit written to //p' "$log" | tail -1)
-    echo "$target: CRASH, input ${crash:-unknown}, see $log"
+    echo "$target: CRASH on ${crash:-an unsaved input}: $(reason "$log") (see $log)"
     failed=1
   fi
 done
