@@ -1,14 +1,34 @@
 #include "tests/ui/window_harness.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 
 namespace tessimor::testing {
 
+namespace {
+
+// Made before the first test and gone before main returns: torn down among the exit handlers,
+// Qt's input devices crash.
+class ApplicationEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[9] = "ui_tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+}  // namespace
+
 void EnsureApplication() {
-  static int argc = 1;
-  static char name[] = "ui_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
+  if (!QApplication::instance()) throw std::runtime_error("no QApplication");
 }
 
 WindowHarness::WindowHarness(bool adapter_listed, bool port_opens) {

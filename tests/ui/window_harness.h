@@ -13,7 +13,7 @@
 
 namespace tessimor::testing {
 
-// The QApplication every widget test needs; made once, on first use.
+// The QApplication every widget test needs, made before the first test.
 void EnsureApplication();
 
 class FakeFileDialogs : public FileDialogs {
