@@ -35,7 +35,11 @@ ScratchFile ScratchFile::Make(std::string pattern) {
 ScratchFile ScratchFile::Beside(const std::string& target) {
   const std::filesystem::path path(target);
   const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
-  return Make((dir / ("." + path.filename().string() + ".part-XXXXXX")).string());
+  // Built piece by piece: GCC 12 warns falsely on "." + std::string.
+  std::string name(1, '.');
+  name += path.filename().string();
+  name += ".part-XXXXXX";
+  return Make((dir / name).string());
 }
 
 ScratchFile ScratchFile::InTempDir() {
