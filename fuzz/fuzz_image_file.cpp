@@ -82,14 +82,17 @@ std::string WriteModel(const Lines& lines) {
     const std::size_t last = line.find_last_not_of(' ');
     const std::string record = line.substr(first, last - first + 1);
     const std::size_t colon = record.find(':');
-    if (sent.empty()) sent += "!";
-    sent += "$" + record.substr(0, colon) + "\r" + "W" + record.substr(colon + 1) + "\r";
+    if (sent.empty()) sent += p::kMark;
+    sent += p::kAddressCommand;
+    sent += record.substr(0, colon) + p::kCr;
+    sent += p::kWriteCommand;
+    sent += record.substr(colon + 1) + p::kCr;
   }
   return sent;
 }
 
 void CheckLineEnds(ImageFiles& files, const std::string& path, const Lines& lines) {
-  static constexpr std::string_view kEnds[] = {"\r\n", "\n", "\r"};
+  static constexpr std::string_view kEnds[] = {ImageFiles::kLineEnd, "\n", "\r"};
   for (std::string_view end : kEnds) {
     std::string joined;
     for (const std::string& line : lines) {
