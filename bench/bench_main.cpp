@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/reply_pace_scenario.h"
 #include "bench/scenarios.h"
 
 namespace {
@@ -15,6 +16,7 @@ namespace {
 struct Scenario {
   const char* key;
   std::function<tessimor::bench::Measurement()> run;
+  tessimor::bench::Targets targets = {};
 };
 
 }  // namespace
@@ -24,6 +26,7 @@ int main(int argc, char** argv) {
   const std::vector<Scenario> scenarios = {
       {"read", tessimor::bench::FullRead},
       {"fill", tessimor::bench::FullFill},
+      {"read-reply", tessimor::bench::FullReadAtReplyPace, tessimor::bench::kReplyPaceTargets},
   };
   const std::vector<std::string> wanted(argv + 1, argv + argc);
   for (const std::string& key : wanted) {
@@ -40,7 +43,7 @@ int main(int argc, char** argv) {
     if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), scenario.key) == wanted.end()) {
       continue;
     }
-    all_passed = tessimor::bench::Report(scenario.run()) && all_passed;
+    all_passed = tessimor::bench::Report(scenario.run(), scenario.targets) && all_passed;
   }
   std::printf("%s\n", all_passed ? "all targets met" : "some targets missed");
   return all_passed ? 0 : 1;
