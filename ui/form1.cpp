@@ -91,11 +91,11 @@ void Form1::SetMainFonts() {
 
 void Form1::SetTabOrder() {
   // By tab index; the label takes no focus.
-  const QWidget* order[] = {panel_.Command5, panel_.Command6, panel_.Command7, panel_.Command1,
+  QWidget* const order[] = {panel_.Command5, panel_.Command6, panel_.Command7, panel_.Command1,
                             cmdRead,         panel_.Command3, panel_.Command4, cmdFF,
                             panel_.Command9, cmdWrite};
   for (std::size_t i = 1; i < std::size(order); ++i) {
-    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+    setTabOrder(order[i - 1], order[i]);
   }
 }
 
