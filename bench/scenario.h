@@ -10,8 +10,9 @@ struct Measurement {
   bool completed = false;  // the scenario did all its work correctly
   double floor_seconds = 0;
   double wall_seconds = 0;
-  double cpu_seconds = 0;  // whole process, user + system: the simulator thread included
-  long peak_rss_kb = 0;    // high-water mark of the process so far
+  double cpu_seconds = 0;          // whole process, user + system: the simulator thread included
+  double program_cpu_seconds = 0;  // the calling thread only: what the program itself spends
+  long peak_rss_kb = 0;            // high-water mark of the process so far
 };
 
 // Runs `run` once and measures it; `run` says whether it did its work correctly.
