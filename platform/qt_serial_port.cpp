@@ -1,5 +1,7 @@
 #include "platform/qt_serial_port.h"
 
+#include <unistd.h>
+
 namespace tessimor {
 
 QtSerialPort::QtSerialPort(PortResolver resolver) : resolver_(std::move(resolver)) {}
@@ -35,8 +37,16 @@ bool QtSerialPort::IsOpen() const {
 
 void QtSerialPort::WriteText(std::string_view text) {
   if (!port_.isOpen() || text.empty()) return;
-  port_.write(text.data(), static_cast<qint64>(text.size()));
-  // Hands the bytes to the driver now instead of on the next event-loop pass; never waits.
+  std::size_t done = 0;
+  // Straight to the (non-blocking) descriptor: QSerialPort's own buffer switches its write
+  // notifier on and off, two extra event-loop passes per command. Bytes Qt still holds go first.
+  if (port_.bytesToWrite() == 0) {
+    const ssize_t n = ::write(port_.handle(), text.data(), text.size());
+    if (n > 0) done = static_cast<std::size_t>(n);
+  }
+  if (done == text.size()) return;
+  port_.write(text.data() + done, static_cast<qint64>(text.size() - done));
+  // Hands the rest to the driver now instead of on the next event-loop pass; never waits.
   port_.flush();
 }
 

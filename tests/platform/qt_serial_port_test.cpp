@@ -23,6 +23,7 @@ class QtSerialPortTest : public ::testing::Test {
     char name[PATH_MAX] = {};
     int slave = -1;
     ASSERT_EQ(::openpty(&master_, &slave, name, nullptr, nullptr), 0);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     ::close(slave);
     path_ = name;
     port_.SetPortNumber(1);
@@ -105,6 +106,29 @@ TEST_F(QtSerialPortTest, WrittenTextLeavesByteForByte) {
   const std::string text = std::string("!$0000\rR\r\n") + '\0' + "\xFF\x80W00\r";
   port_.WriteText(text);
   EXPECT_EQ(ReadMaster(text.size()), text);
+}
+
+TEST_F(QtSerialPortTest, TextBeyondWhatTheDriverTakesAtOnceStillLeavesInOrder) {
+  port_.Open();
+  ASSERT_TRUE(port_.IsOpen());
+  std::string big;
+  for (int i = 0; big.size() < 200000; ++i) big += "W" + std::to_string(i) + "\r";
+  port_.WriteText(big);
+  port_.WriteText("R\r");
+  const std::string expected = big + "R\r";
+  std::string got;
+  char buffer[4096];
+  for (int idle = 0; got.size() < expected.size() && idle < 100;) {
+    port_.Device().waitForBytesWritten(10);
+    const ssize_t n = ::read(master_, buffer, sizeof buffer);
+    if (n > 0) {
+      got.append(buffer, static_cast<std::size_t>(n));
+      idle = 0;
+    } else {
+      ++idle;
+    }
+  }
+  EXPECT_TRUE(got == expected) << got.size() << " of " << expected.size() << " bytes";
 }
 
 TEST_F(QtSerialPortTest, ArrivalsAreTakenWholeAndInOrder) {
