@@ -7,14 +7,14 @@ namespace tessimor::cli {
 
 namespace {
 
-struct CommandSpec {
+struct CommandInfo {
   const char* name;
   Command command;
   bool takes_file;
   bool may_verify;
 };
 
-constexpr std::array<CommandSpec, 5> kCommands{{
+constexpr std::array<CommandInfo, 5> kCommands{{
     {"read", Command::Read, true, false},
     {"write", Command::Write, true, true},
     {"fill", Command::Fill, false, true},
@@ -22,9 +22,9 @@ constexpr std::array<CommandSpec, 5> kCommands{{
     {"ports", Command::Ports, false, false},
 }};
 
-const CommandSpec* FindCommand(Command command) {
-  for (const CommandSpec& spec : kCommands) {
-    if (spec.command == command) return &spec;
+const CommandInfo* FindCommand(Command command) {
+  for (const CommandInfo& info : kCommands) {
+    if (info.command == command) return &info;
   }
   return nullptr;
 }
@@ -92,18 +92,18 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
 
   if (options.help || options.version) return parsed;
   if (words.empty()) return fail("no command given");
-  const CommandSpec* spec = nullptr;
-  for (const CommandSpec& candidate : kCommands) {
-    if (words.front() == candidate.name) spec = &candidate;
+  const CommandInfo* info = nullptr;
+  for (const CommandInfo& candidate : kCommands) {
+    if (words.front() == candidate.name) info = &candidate;
   }
-  if (!spec) return fail("unknown command " + words.front());
-  options.command = spec->command;
-  const std::size_t expected_words = spec->takes_file ? 2 : 1;
-  if (words.size() < expected_words) return fail(std::string(spec->name) + " needs a FILE");
+  if (!info) return fail("unknown command " + words.front());
+  options.command = info->command;
+  const std::size_t expected_words = info->takes_file ? 2 : 1;
+  if (words.size() < expected_words) return fail(std::string(info->name) + " needs a FILE");
   if (words.size() > expected_words) return fail("unexpected argument " + words[expected_words]);
-  if (spec->takes_file) options.file = words[1];
-  if (options.verify && !spec->may_verify) {
-    return fail(std::string("--verify does not go with ") + spec->name);
+  if (info->takes_file) options.file = words[1];
+  if (options.verify && !info->may_verify) {
+    return fail(std::string("--verify does not go with ") + info->name);
   }
   return parsed;
 }
@@ -113,8 +113,8 @@ Pace DefaultPace(Command command) {
 }
 
 std::string CommandName(Command command) {
-  const CommandSpec* spec = FindCommand(command);
-  return spec ? spec->name : "";
+  const CommandInfo* info = FindCommand(command);
+  return info ? info->name : "";
 }
 
 std::string UsageText() {

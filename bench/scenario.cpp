@@ -44,7 +44,9 @@ Measurement Measure(const std::string& name, double floor_seconds,
 
 bool Report(const Measurement& m, const Targets& targets) {
   const double ratio = m.wall_seconds / m.floor_seconds;
-  const double cpu_percent = 100.0 * m.cpu_seconds / m.wall_seconds;
+  // The simulator thread stands in for the adapter's hardware, so only the program's own thread
+  // is held to the CPU target.
+  const double cpu_percent = 100.0 * m.program_cpu_seconds / m.wall_seconds;
   const bool ratio_ok = ratio <= targets.max_ratio;
   const bool cpu_ok = cpu_percent <= targets.max_cpu_percent;
   const bool memory_ok = m.peak_rss_kb < targets.max_peak_rss_kb;
@@ -54,12 +56,10 @@ bool Report(const Measurement& m, const Targets& targets) {
   std::printf("  floor       %8.3f s\n", m.floor_seconds);
   std::printf("  ratio       %8.4f    target <= %.2f   %s\n", ratio, targets.max_ratio,
               Verdict(ratio_ok));
-  std::printf("  cpu         %8.3f s\n", m.cpu_seconds);
+  std::printf("  cpu         %8.3f s  program thread; whole process with the simulator %.3f s\n",
+              m.program_cpu_seconds, m.cpu_seconds);
   std::printf("  cpu/wall    %8.3f %%  target <= %.1f %%  %s\n", cpu_percent,
               targets.max_cpu_percent, Verdict(cpu_ok));
-  std::printf(
-      "  of which the program's thread %.3f s (%.3f %% of wall); the rest is the simulator\n",
-      m.program_cpu_seconds, 100.0 * m.program_cpu_seconds / m.wall_seconds);
   std::printf("  peak memory %8.1f MB  target < %.0f MB   %s\n", m.peak_rss_kb / 1024.0,
               targets.max_peak_rss_kb / 1024.0, Verdict(memory_ok));
   std::fflush(stdout);
