@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "link/protocol.h"
+#include "tests/support/temp_dir.h"
+
+namespace tessimor {
+namespace {
+
+// The item exactly, between ", " separators or at either end of the line.
+bool Has(const std::string& line, const std::string& item) {
+  return (", " + line + ", ").find(", " + item + ", ") != std::string::npos;
+}
+
+TEST(PackagingTest, UdevRuleTagsThePortAndKeepsModemManagerAway) {
+  std::filesystem::path rules;
+  for (const auto& entry : std::filesystem::directory_iterator(TESSIMOR_PACKAGING_DIR)) {
+    if (entry.path().extension() == ".rules") rules = entry.path();
+  }
+  // 73-seat-late.rules turns the uaccess tag into an ACL; a rule sorted after it is too late.
+  const std::string name = rules.filename().string();
+  ASSERT_TRUE(std::regex_match(name, std::regex("[0-9]{2}-.*"))) << name;
+  EXPECT_LT(std::stoi(name), 73) << name;
+  // sysfs shows idVendor and idProduct in lower case.
+  std::string id(protocol::kAdapterPnpId);
+  std::transform(id.begin(), id.end(), id.begin(), [](unsigned char c) { return std::tolower(c); });
+  const std::string vendor = "{idVendor}==\"" + id.substr(id.find("vid_") + 4, 4) + "\"";
+  const std::string product = "{idProduct}==\"" + id.substr(id.find("pid_") + 4, 4) + "\"";
+  const std::string item = R"re([A-Z_]+(\{[^}]+\})?(==|!=|\+=|-=|:=|=)"[^"]*")re";
+  const std::regex well_formed(item + "(, " + item + ")*");
+  std::istringstream in(testing::ReadWholeFile(rules.string()));
+  std::string usb, tty;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    EXPECT_TRUE(std::regex_match(line, well_formed)) << line;
+    if (Has(line, R"(ENV{DEVTYPE}=="usb_device")")) usb = line;
+    if (Has(line, R"(SUBSYSTEM=="tty")")) tty = line;
+  }
+  EXPECT_TRUE(Has(usb, R"(SUBSYSTEM=="usb")") && Has(usb, "ATTR" + vendor) &&
+              Has(usb, "ATTR" + product) && Has(usb, R"(ENV{ID_MM_DEVICE_IGNORE}="1")"))
+      << usb;
+  EXPECT_TRUE(Has(tty, "ATTRS" + vendor) && Has(tty, "ATTRS" + product) &&
+              Has(tty, R"(ENV{ID_MM_DEVICE_IGNORE}="1")") && Has(tty, R"(TAG+="uaccess")"))
+      << tty;
+}
+
+TEST(PackagingTest, DesktopEntryStartsTheWindowProgram) {
+  const std::string entry =
+      testing::ReadWholeFile(TESSIMOR_PACKAGING_DIR "/tessimor-eeprom.desktop");
+  EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
+  for (const char* line : {"Type=Application", "Name=Tessimor EEPROM", "Exec=tessimor-eeprom",
+                           "Terminal=false", "Categories=Development;Electronics;"}) {
+    EXPECT_NE(entry.find("\n" + std::string(line) + "\n"), std::string::npos) << line;
+  }
+  EXPECT_TRUE(std::regex_search(entry, std::regex("\nComment=.+\n")));
+}
+
+}  // namespace
+}  // namespace tessimor
