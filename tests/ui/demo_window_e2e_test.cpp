@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <cstdio>
 
 #include "platform/bound_inventory.h"
 #include "sim/pty_server.h"
@@ -13,56 +12,24 @@
 namespace tessimor {
 namespace {
 
-using testing::FakeFileDialogs;
-using testing::FakeMessageBoxes;
-using testing::ReadWholeFile;
-using testing::TempDir;
-
 TEST(DemoWindowEndToEnd, ReadsTheWholeSimulatedEepromIntoAFile) {
-  testing::EnsureApplication();
   AdapterSimulator adapter;
-  for (std::size_t i = 0; i < adapter.memory().size(); ++i) {
+  for (std::size_t i = 0; i < adapter.memory().size(); ++i)
     adapter.memory()[i] = static_cast<std::uint8_t>((i >> 4) ^ i);
-  }
-  std::string expected;
-  char text[8];
-  for (std::size_t address = 0; address < AdapterSimulator::kSize; address += 16) {
-    std::snprintf(text, sizeof text, "%04X:", static_cast<unsigned>(address));
-    expected += text;
-    for (std::size_t i = 0; i < 16; ++i) {
-      std::snprintf(text, sizeof text, "%02X", adapter.memory()[address + i]);
-      expected += text;
-    }
-    expected += "\r\n";
-  }
   PtyServer server(adapter);
   ASSERT_TRUE(server.Start(/*hold_slave=*/true));
+  testing::TempDir dir;
+  testing::WindowHarness window(QtParts(std::make_unique<BoundInventory>(server.SlavePath())));
+  window.dialogs->answer = dir.File("eeprom.txt");
 
-  TempDir dir;
-  Form1Parts parts = QtParts(std::make_unique<BoundInventory>(server.SlavePath()));
-  auto dialogs = std::make_unique<FakeFileDialogs>();
-  dialogs->answer = dir.File("eeprom.txt");
-  auto messages = std::make_unique<FakeMessageBoxes>();
-  FakeMessageBoxes* shown = messages.get();
-  int ends = 0;
-  parts.dialogs = std::move(dialogs);
-  parts.messages = std::move(messages);
-  parts.end_program = [&ends] { ++ends; };
-  {
-    Form1 form(std::move(parts));
-    form.show();
-    form.Load();
-    ASSERT_EQ(ends, 0);
-    ASSERT_TRUE(form.port().IsOpen());
-
-    form.findChild<QPushButton*>("cmdRead")->click();
-    auto* status = form.findChild<QLabel*>("lblStatus");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == "** Done! **"; }, 120000));
-    EXPECT_TRUE(form.findChild<QPushButton*>("cmdRead")->isEnabled());
-    EXPECT_TRUE(shown->shown.empty());
-  }
+  window.Button("cmdRead").click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window.Status() == "** Done! **"; }, 120000));
+  EXPECT_EQ(window.EnabledMainButtons(), 3);
+  EXPECT_TRUE(window.messages->shown.empty());
+  // The port closes before the simulator stops.
+  window.form.reset();
   server.Stop();
-  EXPECT_EQ(ReadWholeFile(dir.File("eeprom.txt")), expected);
+  EXPECT_EQ(testing::ReadWholeFile(dir.File("eeprom.txt")), testing::ImageOf(adapter.memory()));
 }
 
 }  // namespace

@@ -11,11 +11,8 @@ namespace {
 // Made before the first test and gone before main returns: torn down among the exit handlers,
 // Qt's input devices crash.
 class ApplicationEnvironment : public ::testing::Environment {
- public:
   void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
   void TearDown() override { app_.reset(); }
-
- private:
   int argc_ = 1;
   char name_[9] = "ui_tests";
   char* argv_[2] = {name_, nullptr};
@@ -25,56 +22,52 @@ class ApplicationEnvironment : public ::testing::Environment {
 [[maybe_unused]] const auto* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
-}  // namespace
-
-void EnsureApplication() {
-  if (!QApplication::instance()) throw std::runtime_error("no QApplication");
-}
-
-WindowHarness::WindowHarness(bool adapter_listed, bool port_opens) {
-  EnsureApplication();
+Form1Parts SimulatedParts(bool adapter_listed, bool port_opens) {
   auto inventory = std::make_unique<FakeInventory>();
   if (adapter_listed)
     inventory->ports->push_back(FakeInventory::Port("USB\\VID_04D8&PID_000A\\6&1", "COM3"));
-  auto simulated = std::make_unique<SimulatedPort>();
-  simulated->refuse_open = !port_opens;
-  port = simulated.get();
+  auto port = std::make_unique<SimulatedPort>();
+  port->refuse_open = !port_opens;
+  return {std::move(inventory), std::move(port), nullptr, nullptr, nullptr};
+}
+
+}  // namespace
+
+std::string ImageOf(const AdapterSimulator::Memory& memory) {
+  std::string image;
+  for (std::size_t address = 0; address < memory.size(); address += 16) {
+    const QByteArray line(reinterpret_cast<const char*>(&memory[address]), 16);
+    image += QString::asprintf("%04X:", static_cast<unsigned>(address)).toStdString();
+    image += line.toHex().toUpper().toStdString() + "\r\n";
+  }
+  return image;
+}
+
+WindowHarness::WindowHarness(bool adapter_listed, bool port_opens)
+    : WindowHarness(SimulatedParts(adapter_listed, port_opens)) {}
+
+WindowHarness::WindowHarness(Form1Parts parts)
+    : port(dynamic_cast<SimulatedPort*>(parts.port.get())) {
   auto file_dialogs = std::make_unique<FakeFileDialogs>();
   dialogs = file_dialogs.get();
   auto boxes = std::make_unique<FakeMessageBoxes>();
   messages = boxes.get();
-  form = std::make_unique<Form1>(Form1Parts{std::move(inventory), std::move(simulated),
-                                            std::move(file_dialogs), std::move(boxes),
-                                            [this] { ++program_ends; }});
+  parts.dialogs = std::move(file_dialogs);
+  parts.messages = std::move(boxes);
+  parts.end_program = [this] { ++program_ends; };
+  form = std::make_unique<Form1>(std::move(parts));
   form->show();
   form->Load();
 }
 
-QPushButton& WindowHarness::Button(const char* name) const {
-  auto* button = form->findChild<QPushButton*>(name);
-  if (!button) throw std::runtime_error(std::string("no button ") + name);
-  return *button;
+int WindowHarness::EnabledMainButtons() const {
+  return Button("cmdRead").isEnabled() + Button("cmdWrite").isEnabled() +
+         Button("cmdFF").isEnabled();
 }
 
-QString WindowHarness::Status() const {
-  return form->findChild<QLabel*>("lblStatus")->text();
-}
-
-bool WindowHarness::MainButtonsEnabled() const {
-  const bool read = Button("cmdRead").isEnabled();
-  const bool write = Button("cmdWrite").isEnabled();
-  const bool fill = Button("cmdFF").isEnabled();
-  if (read != write || write != fill) throw std::runtime_error("main buttons disagree");
-  return read;
-}
-
-int WindowHarness::TickUntilIdle(int limit) {
-  int ticks = 0;
-  while (form->engine().Mode != ModeIdle && ticks < limit) {
+void WindowHarness::TickUntilIdle() {
+  for (int tick = 0; form->engine().Mode != ModeIdle && tick < 10000; ++tick)
     form->receiver().PollReceiver();
-    ++ticks;
-  }
-  return ticks;
 }
 
 }  // namespace tessimor::testing

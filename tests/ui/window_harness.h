@@ -1,35 +1,25 @@
 #pragma once
 
-#include <QLabel>
-#include <QPushButton>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/file_dialogs.h"
-#include "platform/message_boxes.h"
 #include "tests/support/fakes.h"
 #include "ui/form1.h"
 
 namespace tessimor::testing {
 
-// The QApplication every widget test needs, made before the first test.
-void EnsureApplication();
-
+// Both dialogs answer `answer` (empty: the user cancels) and keep the filter they were given.
 class FakeFileDialogs : public FileDialogs {
  public:
-  std::string AskSavePath(const std::string& filter) override {
-    save_filters.push_back(filter);
-    return answer;
-  }
-  std::string AskOpenPath(const std::string& filter) override {
-    open_filters.push_back(filter);
+  std::string AskSavePath(const std::string& filter) override { return Ask(filter); }
+  std::string AskOpenPath(const std::string& filter) override { return Ask(filter); }
+  std::string Ask(const std::string& filter) {
+    filters.push_back(filter);
     return answer;
   }
 
-  std::string answer;  // empty: the user cancels
-  std::vector<std::string> save_filters;
-  std::vector<std::string> open_filters;
+  std::string answer;
+  std::vector<std::string> filters;
 };
 
 class FakeMessageBoxes : public MessageBoxes {
@@ -38,18 +28,24 @@ class FakeMessageBoxes : public MessageBoxes {
   std::vector<std::string> shown;
 };
 
-// A loaded Form1 on stand-ins: an adapter listed as COM3 and answered by the simulator.
+// The image file a read of `memory` must leave: one "address:data" record per 16 bytes.
+std::string ImageOf(const AdapterSimulator::Memory& memory);
+
+// A shown and loaded Form1 with stand-in dialogs, message boxes and end of program.
 class WindowHarness {
  public:
+  // On an adapter listed as COM3 and answered by the simulator.
   explicit WindowHarness(bool adapter_listed = true, bool port_opens = true);
+  explicit WindowHarness(Form1Parts parts);
 
-  QPushButton& Button(const char* name) const;
-  QString Status() const;
-  bool MainButtonsEnabled() const;
-  // Ticks Timer1's handler until the operation is over; returns how many ran.
-  int TickUntilIdle(int limit = 10000);
+  QPushButton& Button(const char* name) const { return *form->findChild<QPushButton*>(name); }
+  QString Status() const { return form->findChild<QLabel*>("lblStatus")->text(); }
+  // How many of the three main buttons are enabled: 3 when free, 0 when locked.
+  int EnabledMainButtons() const;
+  // Ticks Timer1's handler until the operation is over.
+  void TickUntilIdle();
 
-  SimulatedPort* port;
+  SimulatedPort* port;  // null unless on the simulated port
   FakeFileDialogs* dialogs;
   FakeMessageBoxes* messages;
   int program_ends = 0;
