@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -8,9 +10,7 @@
 #include "link/protocol.h"
 #include "link/receiver.h"
 #include "platform/qt_serial_port.h"
-#include "sim/adapter_simulator.h"
 #include "sim/pty_server.h"
-#include "tests/e2e/tick_loop.h"
 #include "tests/platform/core_app.h"
 #include "tests/support/fakes.h"
 #include "tests/support/temp_dir.h"
@@ -18,14 +18,10 @@
 namespace tessimor {
 namespace {
 
-using testing::FakeWindow;
 using testing::ReadWholeFile;
-using testing::TempDir;
-using testing::TickRun;
+using Strings = std::vector<std::string>;
 
 constexpr int kRecords = protocol::kEepromSize / protocol::kBytesPerLine;
-// A full transfer needs kRecords ticks; split replies may need two each.
-constexpr int kTickLimit = 3 * kRecords;
 
 AdapterSimulator::Memory Pattern() {
   AdapterSimulator::Memory memory;
@@ -35,161 +31,92 @@ AdapterSimulator::Memory Pattern() {
   return memory;
 }
 
-AdapterSimulator::Memory Erased() {
-  AdapterSimulator::Memory memory;
-  memory.fill(0xFF);
-  return memory;
-}
-
-// The record the image file holds for the 16 bytes at `address`.
-std::string Record(const AdapterSimulator::Memory& memory, int address) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string record = Hex4(static_cast<std::uint16_t>(address)) + ":";
-  for (int i = 0; i < protocol::kBytesPerLine; ++i) {
-    const std::uint8_t byte = memory[static_cast<std::size_t>(address + i)];
-    record += kDigits[byte >> 4];
-    record += kDigits[byte & 0xF];
+// The image file's text for the first `count` records of `memory`.
+std::string Records(const AdapterSimulator::Memory& memory, int count) {
+  std::string text;
+  for (int address = 0; address < count * protocol::kBytesPerLine;) {
+    text += Hex4(static_cast<std::uint16_t>(address)) + ":";
+    for (int i = 0; i < protocol::kBytesPerLine; ++i) text += Hex4(memory[address++]).substr(2);
+    text += ImageFiles::kLineEnd;
   }
-  return record;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end = text.find(ImageFiles::kLineEnd); end != std::string::npos;
-       end = text.find(ImageFiles::kLineEnd, start)) {
-    lines.push_back(text.substr(start, end - start));
-    start = end + ImageFiles::kLineEnd.size();
-  }
-  EXPECT_EQ(start, text.size()) << "text after the last line end";
-  return lines;
+  return text;
 }
 
 // The program's link and engine on a real serial port, with a simulated adapter behind a pty.
-class Rig {
- public:
+struct Rig {
   explicit Rig(const AdapterSimulator::Memory& memory, PtyFaults faults = {})
       : adapter(memory), server(adapter, faults) {
-    testing::CoreApp();
-    if (server.Start()) {
-      port.SetPortNumber(1);
-      port.Open();
-    }
+    server.Start();
+    port.SetPortNumber(1);
+    port.Open();
   }
 
-  bool Ready() const { return port.IsOpen(); }
+  // Starts a read or a write of `image`, then drives the receiver from a real 10 ms precise
+  // timer, as the window does, until the engine is idle or three ticks a record have passed.
+  void Run(const std::string& image, bool read) {
+    read ? engine.StartRead(image) : engine.StartWrite(image);
+    QEventLoop loop;
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      const int changes = window.status_changes;
+      ++ticks;
+      receiver.PollReceiver();
+      if (window.status_changes != changes) last_line_tick = ticks;
+      if (!engine.IsBusy() || ticks >= 3 * kRecords) loop.quit();
+    });
+    timer.start(protocol::kTickMs);
+    loop.exec();
+  }
 
-  // Ticks until the operation ends; `last_reply_tick` is the tick that showed the last line.
-  TickRun RunToEnd() {
-    int seen = window.status_changes;
-    return testing::RunTicks(
-        receiver,
-        [&](int tick) {
-          if (window.status_changes != seen) {
-            seen = window.status_changes;
-            last_reply_tick = tick;
-          }
-          return !engine.IsBusy();
-        },
-        kTickLimit);
+  void ExpectEnded(const Strings& messages) {
+    EXPECT_FALSE(engine.IsBusy()) << "still busy after " << ticks << " ticks";
+    EXPECT_EQ(window.messages, messages);
+    EXPECT_EQ(window.status == protocol::kDoneText, messages.empty()) << window.status;
+    EXPECT_TRUE(window.buttons_enabled);
+    EXPECT_EQ(engine.FileNo, 0);
   }
 
   AdapterSimulator adapter;
   PtyServer server;
   QtSerialPort port{[this](int number) { return number == 1 ? server.SlavePath() : ""; }};
-  FakeWindow window;
+  testing::FakeWindow window;
   ImageFiles files;
   TransferEngine engine{port, window, files};
   Receiver receiver{port, engine, window};
-  int last_reply_tick = 0;
+  int ticks = 0;
+  int last_line_tick = 0;
 };
 
-void ExpectDone(Rig& rig, const TickRun& run) {
-  EXPECT_TRUE(run.stopped) << "still busy after " << run.ticks << " ticks";
-  EXPECT_TRUE(rig.window.messages.empty());
-  EXPECT_EQ(rig.window.status, protocol::kDoneText);
-  EXPECT_TRUE(rig.window.buttons_enabled);
-  EXPECT_EQ(rig.engine.FileNo, 0);
-}
-
-void ExpectRecords(const std::string& path, const AdapterSimulator::Memory& memory, int count) {
-  const std::vector<std::string> lines = Lines(ReadWholeFile(path));
-  ASSERT_EQ(lines.size(), static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) {
-    ASSERT_EQ(lines[static_cast<std::size_t>(i)], Record(memory, i * protocol::kBytesPerLine))
-        << "record " << i;
-  }
-}
-
-TEST(EndToEnd, ReadSavesEveryRecordAndWritingItBackGivesTheSameMemory) {
-  TempDir dir;
+TEST(EndToEnd, ReadsCompleteOrTimeOutAndTheFullImageWritesBackIntoAFreshAdapter) {
+  struct Case {
+    PtyFaults faults;
+    int records;
+    Strings messages;
+  };
+  const Strings timeout = {std::string(protocol::kTimeoutText)};
+  testing::TempDir dir;
   const std::string image = dir.File("eeprom.txt");
-  const AdapterSimulator::Memory memory = Pattern();
-  {
-    Rig rig(memory);
-    ASSERT_TRUE(rig.Ready());
-    rig.engine.StartRead(image);
-    const TickRun run = rig.RunToEnd();
-    ExpectDone(rig, run);
-    rig.server.Stop();
+  // With LF, every reply after the first starts with it. The last read leaves the full image.
+  for (const Case& c : {Case{{.mute_after = 5}, 5, timeout}, Case{{.lf = true}, 1, timeout},
+                        Case{{.split = true}, kRecords, {}}, Case{{}, kRecords, {}}}) {
+    Rig rig(Pattern(), c.faults);
+    ASSERT_TRUE(rig.port.IsOpen());
+    rig.Run(image, true);
+    rig.ExpectEnded(c.messages);
+    EXPECT_EQ(rig.ticks - rig.last_line_tick, c.messages.empty() ? 0 : 100);
     EXPECT_EQ(rig.server.Received().substr(0, 9), "!$0000\rR\r");
-    EXPECT_EQ(rig.server.Replies(), kRecords);
+    EXPECT_TRUE(ReadWholeFile(image) == Records(Pattern(), c.records)) << c.records;
   }
-  ExpectRecords(image, memory, kRecords);
-
-  Rig fresh(Erased());
-  ASSERT_TRUE(fresh.Ready());
-  fresh.engine.StartWrite(image);
-  const TickRun run = fresh.RunToEnd();
-  ExpectDone(fresh, run);
+  Rig fresh(AdapterSimulator().memory());
+  ASSERT_TRUE(fresh.port.IsOpen());
+  fresh.Run(image, false);
+  fresh.ExpectEnded({});
   fresh.server.Stop();
   EXPECT_EQ(fresh.server.Received().substr(0, 8), "!$0000\rW");
-  EXPECT_TRUE(fresh.adapter.memory() == memory);
+  EXPECT_EQ(fresh.server.Replies(), kRecords);
+  EXPECT_TRUE(fresh.adapter.memory() == Pattern());
 }
-
-TEST(EndToEnd, SplitRepliesStillCompleteARead) {
-  TempDir dir;
-  const std::string image = dir.File("split.txt");
-  Rig rig(Pattern(), PtyFaults{.split = true});
-  ASSERT_TRUE(rig.Ready());
-  rig.engine.StartRead(image);
-  const TickRun run = rig.RunToEnd();
-  ExpectDone(rig, run);
-  ExpectRecords(image, Pattern(), kRecords);
-}
-
-struct SilentCase {
-  const char* name;
-  PtyFaults faults;
-  int records;
-};
-
-void PrintTo(const SilentCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class EndToEndTimeout : public ::testing::TestWithParam<SilentCase> {};
-
-TEST_P(EndToEndTimeout, EndsAHundredTicksAfterTheLastLineWithThePartialFileClosed) {
-  TempDir dir;
-  const std::string image = dir.File("partial.txt");
-  Rig rig(Pattern(), GetParam().faults);
-  ASSERT_TRUE(rig.Ready());
-  rig.engine.StartRead(image);
-  const TickRun run = rig.RunToEnd();
-  ASSERT_TRUE(run.stopped);
-  EXPECT_EQ(rig.window.messages, std::vector<std::string>{std::string(protocol::kTimeoutText)});
-  EXPECT_EQ(run.ticks - rig.last_reply_tick, 100);
-  EXPECT_TRUE(rig.window.buttons_enabled);
-  EXPECT_EQ(rig.engine.FileNo, 0);
-  ExpectRecords(image, Pattern(), GetParam().records);
-}
-
-INSTANTIATE_TEST_SUITE_P(Faults, EndToEndTimeout,
-                         ::testing::Values(SilentCase{"MuteAfterFive", {.mute_after = 5}, 5},
-                                           // Every reply after the first starts with LF.
-                                           SilentCase{"LfAfterCr", {.lf = true}, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tessimor

@@ -4,13 +4,11 @@
 
 namespace tessimor::testing {
 
-// Qt's serial port watches its descriptor through the application's event dispatcher.
-inline QCoreApplication& CoreApp() {
-  static int argc = 1;
-  static char name[] = "tessimor-tests";
-  static char* argv[] = {name, nullptr};
-  static QCoreApplication app(argc, argv);
-  return app;
-}
+// Qt's serial port watches its descriptor through the application's event dispatcher; every
+// test program that includes this has one from the start.
+inline int app_argc = 1;
+inline char app_name[] = "tessimor-tests";
+inline char* app_argv[] = {app_name, nullptr};
+inline QCoreApplication app(app_argc, app_argv);
 
 }  // namespace tessimor::testing
