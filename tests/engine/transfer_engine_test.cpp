@@ -138,20 +138,6 @@ TEST_F(TransferEngineTest, WritesFileRecordsInOrderSkippingBlankLines) {
   EXPECT_EQ(port.adapter.memory()[0x21], 0xCD);
 }
 
-TEST_F(TransferEngineTest, SavedFileWritesBackToTheSameMemory) {
-  FillAdapterWithPattern();
-  const auto original = port.adapter.memory();
-  const std::string path = dir.File("saved.txt");
-  engine.StartRead(path);
-  Pump();
-  port.adapter.memory().fill(0xFF);
-  port.writes.clear();
-  engine.StartWrite(path);
-  Pump();
-  EXPECT_EQ(port.writes.size(), 2048u);
-  EXPECT_TRUE(port.adapter.memory() == original);
-}
-
 TEST_F(TransferEngineTest, RefusedWritesSendNothingAndLeaveTheWindowAsItWas) {
   struct Case {
     const char* contents;  // nullptr: no such file

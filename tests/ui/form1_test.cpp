@@ -85,6 +85,22 @@ TEST(Form1Start, WithoutAnAdapterSaysSoEndsAndIsNeverUsable) {
   }
 }
 
+TEST(Form1Unload, AbandonsARunningReadWithItsFileClosedAndThePortClosed) {
+  WindowHarness window;
+  TempDir dir;
+  window.dialogs->answer = dir.File("partial.txt");
+  window.Button("cmdRead").click();
+  for (int tick = 0; tick < 10; ++tick) window.form->receiver().PollReceiver();
+  const std::int32_t lines = window.form->engine().CurAddr / 16;
+  ASSERT_GT(lines, 0);
+  window.form->close();
+  EXPECT_FALSE(window.port->IsOpen());
+  EXPECT_EQ(window.form->engine().FileNo, 0);
+  // Everything received before the close is in the file.
+  EXPECT_EQ(ReadWholeFile(dir.File("partial.txt")),
+            testing::ImageOf(window.port->adapter.memory()).substr(0, lines * 39u));
+}
+
 TEST(Form1Status, ShowsReplyBytesAsTextNeverAsMarkup) {
   WindowHarness window;
   window.form->SetStatus("<b>R</b>\xE9");
