@@ -39,12 +39,13 @@ class CliEndToEndTest : public ::testing::Test {
     adapter.memory()[0x1234] = 0x5A;
   }
 
-  // Runs the program in `dir` with `input` on standard input.
-  Result Run(const std::string& command_line, const std::string& input = "") {
+  // Runs the program in `dir` with `input` on standard input, under `wrapper` if given.
+  Result Run(const std::string& command_line, const std::string& input = "",
+             const std::string& wrapper = "") {
     WriteWholeFile(io.File("in"), input);
-    const std::string shell = "cd '" + dir.path() + "' && exec '" + TESSIMOR_CLI_PATH + "' " +
-                              command_line + " <'" + io.File("in") + "' >'" + io.File("out") +
-                              "' 2>'" + io.File("err") + "'";
+    const std::string shell = "cd '" + dir.path() + "' && exec " + wrapper + "'" +
+                              TESSIMOR_CLI_PATH + "' " + command_line + " <'" + io.File("in") +
+                              "' >'" + io.File("out") + "' 2>'" + io.File("err") + "'";
     const int status = std::system(shell.c_str());
     return {WEXITSTATUS(status), ReadWholeFile(io.File("out")), ReadWholeFile(io.File("err"))};
   }
@@ -146,7 +147,7 @@ TEST_F(CliEndToEndTest, RandomBinaryWrittenWithVerifyReadsBackIdentical) {
   EXPECT_EQ(wire.substr(wire.size() - FullReadOnTheWire().size()), FullReadOnTheWire());
 }
 
-TEST_F(CliEndToEndTest, SilentAdapterTimesOutAndLeavesTheFileAsItWas) {
+TEST_F(CliEndToEndTest, TimeoutOrCtrlCLeavesTheFileAsItWas) {
   PtyServer mute(adapter, PtyFaults{.mute_after = 5});
   ASSERT_TRUE(mute.Start());
   const std::string before = "what was there before\r\n";
@@ -158,6 +159,13 @@ TEST_F(CliEndToEndTest, SilentAdapterTimesOutAndLeavesTheFileAsItWas) {
     EXPECT_EQ(result.err, std::string(protocol::kTimeoutText) + "\n");
     EXPECT_EQ(ReadWholeFile(dir.File(name)), before);
   }
+  // Ctrl-C in the middle of a read leaves the file just as well, with a status of its own.
+  PtyServer server(adapter);
+  ASSERT_TRUE(server.Start());
+  const Result interrupted = Run("read old.txt --pace tick --port " + server.SlavePath(), "",
+                                 "timeout --preserve-status -s INT 0.5 ");
+  EXPECT_EQ(interrupted.status, 130) << interrupted.err;
+  EXPECT_EQ(ReadWholeFile(dir.File("old.txt")), before);
   EXPECT_EQ(Files(), (std::set<std::string>{"old.bin", "old.txt"}));
 }
 

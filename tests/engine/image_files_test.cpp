@@ -75,17 +75,5 @@ TEST(ImageFilesTest, FailuresGiveNoHandleAndHandlesAreDistinct) {
   EXPECT_FALSE(files.Close(a));
 }
 
-TEST(ImageFilesTest, WriteToFullDeviceFailsAtTheLatestOnClose) {
-  ImageFiles files;
-  const auto handle = files.OpenForWriting("/dev/full");
-  ASSERT_GT(handle, 0);
-  bool all_written = true;
-  for (int i = 0; i < 2048 && all_written; ++i) {
-    all_written = files.WriteLine(handle, "0000:FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF");
-  }
-  const bool closed = files.Close(handle);
-  EXPECT_FALSE(all_written && closed);
-}
-
 }  // namespace
 }  // namespace tessimor

@@ -62,35 +62,20 @@ TEST(DiscoveryTest, UnreadableValuesAndAMissingInventoryAreSkipped) {
   EXPECT_EQ(FindAdapterPort(inventory), 0);
 }
 
-TEST(DiscoveryTest, ConnectOpensTheFoundPort) {
-  FakeInventory inventory;
-  inventory.ports = std::vector<DeviceRecord>{FakeInventory::Port(kAdapter, "COM3")};
-  FakeSerialPort port;
-  FakeWindow window;
-  int ends = 0;
-  ConnectAdapter(inventory, port, window, [&] { ++ends; });
-  EXPECT_EQ(port.PortNumber(), 3);
-  EXPECT_TRUE(port.IsOpen());
-  EXPECT_TRUE(window.messages.empty());
-  EXPECT_EQ(ends, 0);
-  DisconnectAdapter(port);
-  EXPECT_FALSE(port.IsOpen());
-  DisconnectAdapter(port);
-  EXPECT_FALSE(port.IsOpen());
-}
-
-TEST(DiscoveryTest, ConnectFailuresSayNotFoundAndEnd) {
+TEST(DiscoveryTest, ConnectOpensTheFoundPortOrSaysNotFoundAndEnds) {
   struct Case {
     const char* what;
     std::vector<DeviceRecord> ports;
     bool refuse_open;
     int opens;
+    bool found;
   };
   const std::vector<Case> cases = {
-      {"no adapter", {FakeInventory::Port("TTY\\ttyS0", "COM1")}, false, 0},
-      {"port refuses to open", {FakeInventory::Port(kAdapter, "COM3")}, true, 1},
-      {"adapter without a number", {FakeInventory::Port(kAdapter, "COMX")}, false, 0},
-      {"number beyond 16 bits", {FakeInventory::Port(kAdapter, "COM40000")}, false, 0},
+      {"adapter on COM3", {FakeInventory::Port(kAdapter, "COM3")}, false, 1, true},
+      {"no adapter", {FakeInventory::Port("TTY\\ttyS0", "COM1")}, false, 0, false},
+      {"port refuses to open", {FakeInventory::Port(kAdapter, "COM3")}, true, 1, false},
+      {"adapter without a number", {FakeInventory::Port(kAdapter, "COMX")}, false, 0, false},
+      {"number beyond 16 bits", {FakeInventory::Port(kAdapter, "COM40000")}, false, 0, false},
   };
   for (const Case& c : cases) {
     FakeInventory inventory;
@@ -99,10 +84,19 @@ TEST(DiscoveryTest, ConnectFailuresSayNotFoundAndEnd) {
     port.refuse_open = c.refuse_open;
     FakeWindow window;
     std::vector<std::string> messages_at_end;
-    ConnectAdapter(inventory, port, window, [&] { messages_at_end = window.messages; });
-    EXPECT_EQ(messages_at_end, std::vector<std::string>{"Tessimor adapter not found!"}) << c.what;
+    int ends = 0;
+    ConnectAdapter(inventory, port, window, [&] {
+      messages_at_end = window.messages;
+      ++ends;
+    });
+    EXPECT_EQ(ends, c.found ? 0 : 1) << c.what;
+    EXPECT_EQ(messages_at_end, c.found ? std::vector<std::string>{}
+                                       : std::vector<std::string>{"Tessimor adapter not found!"})
+        << c.what;
     EXPECT_EQ(port.opens, c.opens) << c.what;
-    EXPECT_FALSE(port.IsOpen()) << c.what;
+    EXPECT_EQ(port.IsOpen(), c.found) << c.what;
+    DisconnectAdapter(port);
+    EXPECT_FALSE(port.IsOpen());
   }
 }
 
