@@ -101,6 +101,8 @@ void TransferEngine::StartWrite(const std::string& path) {
 }
 
 void TransferEngine::StartFill() {
+  // A fill cut into a read leaves its file behind for good; close it before "Done" is shown.
+  CloseImageFile();
   window_.DisableButtons();
   CurAddr = 0;
   Send(std::string(p::kMark) + std::string(p::kStartAddress) + p::kCr);

@@ -243,18 +243,22 @@ TEST_F(TransferEngineTest, FailedImageWriteStopsTheReadWithoutDone) {
   EXPECT_LT(Count(port.written, "R\r"), 2048u);
 }
 
-TEST_F(TransferEngineTest, EndOperationClosesTheFileWithLinesSoFar) {
-  const std::string path = dir.File("partial.txt");
-  engine.StartRead(path);
-  Pump(5);
-  engine.EndOperation();
-  EXPECT_EQ(engine.Mode, ModeIdle);
-  EXPECT_EQ(engine.FileNo, 0);
-  EXPECT_EQ(ReadWholeFile(path).size(), 5u * 39);
-  // A later panel read cannot append to the abandoned file.
-  engine.StartPanelRead();
-  Pump(3);
-  EXPECT_EQ(ReadWholeFile(path).size(), 5u * 39);
+TEST_F(TransferEngineTest, AbandonedReadKeepsItsLinesInAClosedFile) {
+  // Ended by the timeout, or cut off by a fill: either way the file is closed at once.
+  for (const bool by_fill : {false, true}) {
+    const std::string path = dir.File("partial.txt");
+    engine.StartRead(path);
+    Pump(5);
+    by_fill ? engine.StartFill() : engine.EndOperation();
+    EXPECT_EQ(engine.FileNo, 0);
+    EXPECT_EQ(ReadWholeFile(path).size(), 5u * 39);
+    port.incoming.clear();
+    // A later panel read cannot append to the abandoned file.
+    engine.Mode = ModeIdle;
+    engine.StartPanelRead();
+    Pump(3);
+    EXPECT_EQ(ReadWholeFile(path).size(), 5u * 39);
+  }
 }
 
 }  // namespace
