@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "bench/reply_pace_scenario.h"
 #include "bench/scenarios.h"
 
 namespace {
