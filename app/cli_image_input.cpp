@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "app/cli_file_bytes.h"
 #include "engine/image_files.h"
 #include "engine/transfer_engine.h"
 #include "link/protocol.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/cli_scratch.h"
 #include "engine/image_records.h"
+#include "platform/scratch_file.h"
 
 namespace tessimor::cli {
 

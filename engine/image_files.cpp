@@ -5,27 +5,30 @@
 namespace tessimor {
 
 ImageFiles::~ImageFiles() {
-  for (auto& [handle, file] : files_) std::fclose(file);
+  for (auto& [handle, open] : files_) std::fclose(open.file);
 }
 
-ImageFiles::Handle ImageFiles::Add(std::FILE* file) {
+ImageFiles::Handle ImageFiles::Add(std::FILE* file, ScratchFile scratch) {
   if (!file) return 0;
   Handle handle = last_;
   do {
     handle = handle >= INT16_MAX ? 1 : static_cast<Handle>(handle + 1);
   } while (files_.count(handle) != 0);
-  files_[handle] = file;
+  files_[handle] = Open{file, std::move(scratch)};
   last_ = handle;
   return handle;
 }
 
 std::FILE* ImageFiles::Find(Handle handle) const {
   const auto it = files_.find(handle);
-  return it == files_.end() ? nullptr : it->second;
+  return it == files_.end() ? nullptr : it->second.file;
 }
 
 ImageFiles::Handle ImageFiles::OpenForWriting(const std::string& path) {
-  return Add(std::fopen(path.c_str(), "wb"));
+  ScratchFile scratch = ScratchFile::Beside(path);
+  if (!scratch.Valid()) return 0;
+  std::FILE* file = std::fopen(scratch.path().c_str(), "wb");
+  return Add(file, std::move(scratch));
 }
 
 ImageFiles::Handle ImageFiles::OpenForReading(const std::string& path) {
@@ -77,10 +80,20 @@ bool ImageFiles::AtEnd(Handle handle) {
 bool ImageFiles::Close(Handle handle) {
   const auto it = files_.find(handle);
   if (it == files_.end()) return false;
-  const bool ok = std::ferror(it->second) == 0;
-  const bool closed = std::fclose(it->second) == 0;
+  Open& open = it->second;
+  const bool ok = std::ferror(open.file) == 0;
+  const bool closed = std::fclose(open.file) == 0;
+  const bool replaced = !open.scratch.Valid() || (ok && closed && open.scratch.Replace());
   files_.erase(it);
-  return ok && closed;
+  return ok && closed && replaced;
+}
+
+void ImageFiles::Discard(Handle handle) {
+  const auto it = files_.find(handle);
+  if (it == files_.end()) return;
+  std::fclose(it->second.file);
+  // The scratch file goes with the entry.
+  files_.erase(it);
 }
 
 }  // namespace tessimor

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/scratch_file.h"
+
 namespace tessimor {
 
 // Sequential text files for EEPROM images. Lines are written with CR LF; CR LF, a lone LF or a
@@ -19,7 +21,8 @@ class ImageFiles {
   ImageFiles& operator=(const ImageFiles&) = delete;
   ~ImageFiles();
 
-  // Creates the file or empties an existing one; 0 on failure.
+  // Lines go to a scratch file beside `path`, which takes its place only on Close: until then
+  // what was there stays. 0 when `path` cannot be replaced.
   Handle OpenForWriting(const std::string& path);
   // The file must exist; 0 on failure.
   Handle OpenForReading(const std::string& path);
@@ -27,16 +30,23 @@ class ImageFiles {
   bool WriteLine(Handle handle, std::string_view text);
   std::string ReadLine(Handle handle);
   bool AtEnd(Handle handle);
-  // False when buffered text could not be written out.
+  // False when the text could not be written out, or could not take the place of the file.
   bool Close(Handle handle);
+  // Closes without keeping anything written: the file opened for writing stays as it was.
+  void Discard(Handle handle);
 
   static constexpr std::string_view kLineEnd = "\r\n";
 
  private:
-  Handle Add(std::FILE* file);
+  struct Open {
+    std::FILE* file = nullptr;
+    ScratchFile scratch;  // only for writing
+  };
+
+  Handle Add(std::FILE* file, ScratchFile scratch = {});
   std::FILE* Find(Handle handle) const;
 
-  std::map<Handle, std::FILE*> files_;
+  std::map<Handle, Open> files_;
   Handle last_ = 0;
 };
 

@@ -45,13 +45,13 @@ void TransferEngine::SendTxLine() {
   Send(TxLine + p::kCr);
 }
 
-void TransferEngine::CloseImageFile() {
-  if (FileNo > 0) files_.Close(FileNo);
+void TransferEngine::DiscardImageFile() {
+  if (FileNo > 0) files_.Discard(FileNo);
   FileNo = 0;
 }
 
 void TransferEngine::StartRead(const std::string& path) {
-  CloseImageFile();
+  DiscardImageFile();
   FileNo = files_.OpenForWriting(path);
   if (FileNo == 0) {
     window_.ShowMessage(std::string(p::kCouldNotOpenText) + path);
@@ -66,7 +66,7 @@ void TransferEngine::StartRead(const std::string& path) {
 }
 
 void TransferEngine::StartWrite(const std::string& path) {
-  CloseImageFile();
+  DiscardImageFile();
   const std::string cannot_open = std::string(p::kCouldNotOpenText) + path;
   // Every record is checked before the first byte goes out.
   ImageFiles::Handle check = files_.OpenForReading(path);
@@ -91,7 +91,7 @@ void TransferEngine::StartWrite(const std::string& path) {
   path_ = path;
   line_number_ = 0;
   if (!ReadNextRecord()) {
-    CloseImageFile();
+    DiscardImageFile();
     return;
   }
   window_.DisableButtons();
@@ -101,8 +101,8 @@ void TransferEngine::StartWrite(const std::string& path) {
 }
 
 void TransferEngine::StartFill() {
-  // A fill cut into a read leaves its file behind for good; close it before "Done" is shown.
-  CloseImageFile();
+  // A fill cut into a read would leave its file open for good; it is dropped before "Done".
+  DiscardImageFile();
   window_.DisableButtons();
   CurAddr = 0;
   Send(std::string(p::kMark) + std::string(p::kStartAddress) + p::kCr);
@@ -247,14 +247,14 @@ void TransferEngine::FinishWithFile() {
 }
 
 void TransferEngine::FailOperation(const std::string& message) {
-  CloseImageFile();
+  DiscardImageFile();
   Mode = ModeIdle;
   window_.ShowMessage(message);
   window_.EnableButtons();
 }
 
 void TransferEngine::EndOperation() {
-  CloseImageFile();
+  DiscardImageFile();
   Mode = ModeIdle;
 }
 

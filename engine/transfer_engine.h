@@ -43,7 +43,8 @@ class TransferEngine : public ReplySink {
  private:
   void Send(std::string_view text);
   void SendTxLine();
-  void CloseImageFile();
+  // Closes the image file without keeping what an unfinished read wrote.
+  void DiscardImageFile();
   void FinishWithFile();
   void FailOperation(const std::string& message);
   void HandleReadReply(const std::string& line);

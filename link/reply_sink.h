@@ -11,7 +11,7 @@ class ReplySink {
 
   virtual bool IsBusy() const = 0;
   virtual void HandleReply(const std::string& line) = 0;
-  // Ends the running operation at once, closing its image file.
+  // Ends the running operation at once; a file an unfinished read was saving stays as it was.
   virtual void EndOperation() = 0;
 };
 

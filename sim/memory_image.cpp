@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/scratch_file.h"
+
 namespace tessimor {
 
 namespace {
@@ -55,17 +57,12 @@ ImageLoad LoadMemoryImage(const std::string& path, AdapterSimulator::Memory& mem
 }
 
 bool SaveMemoryImage(const std::string& path, const AdapterSimulator::Memory& memory) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  ScratchFile scratch = ScratchFile::Beside(path);
+  if (!scratch.Valid()) return false;
+  const int fd = ::open(scratch.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) return false;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  bool ok = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, memory.data(), memory.size()) &&
-            ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  const bool written = WriteAll(fd, memory.data(), memory.size());
+  return ::close(fd) == 0 && written && scratch.Replace();
 }
 
 }  // namespace tessimor

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <set>
 #include <vector>
 
+#include "tests/support/full_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace tessimor {
@@ -22,17 +27,62 @@ std::vector<std::string> ReadAllLines(ImageFiles& files, const std::string& path
   return lines;
 }
 
-TEST(ImageFilesTest, WritesCrLfAndReplacesExistingContents) {
-  TempDir dir;
-  const std::string path = dir.File("image.txt");
-  WriteWholeFile(path, "old contents that must go\r\n");
-  ImageFiles files;
-  const auto handle = files.OpenForWriting(path);
-  ASSERT_GT(handle, 0);
-  EXPECT_TRUE(files.WriteLine(handle, "0000:00FF"));
-  EXPECT_TRUE(files.WriteLine(handle, ""));
-  EXPECT_TRUE(files.Close(handle));
-  EXPECT_EQ(ReadWholeFile(path), "0000:00FF\r\n\r\n");
+// What a folder holds, so a scratch file left behind shows.
+std::set<std::string> Names(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST(ImageFilesTest, ReplacesOnlyOnCloseKeepingModeAndLinksAndDiscardLeavesAllAsItWas) {
+  const std::string old_text = "old contents that must stay until the end\r\n";
+  struct Case {
+    const char* name;
+    bool existing;
+    bool through_link;
+    bool keep;
+  };
+  for (const Case& c : {Case{"new, kept", false, false, true}, Case{"over, kept", true, false, true},
+                        Case{"link, kept", true, true, true}, Case{"new, dropped", false, false, false},
+                        Case{"over, dropped", true, false, false},
+                        Case{"link, dropped", true, true, false}}) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string target = dir.File("image.txt");
+    const std::string chosen = c.through_link ? dir.File("link.txt") : target;
+    if (c.existing) {
+      WriteWholeFile(target, old_text);
+      ::chmod(target.c_str(), 0640);
+    }
+    if (c.through_link) std::filesystem::create_symlink("image.txt", chosen);
+    const std::set<std::string> before = Names(dir.path());
+    ImageFiles files;
+    const auto handle = files.OpenForWriting(chosen);
+    ASSERT_GT(handle, 0);
+    EXPECT_TRUE(files.WriteLine(handle, "0000:00FF"));
+    EXPECT_TRUE(files.WriteLine(handle, ""));
+    EXPECT_EQ(Names(dir.path()).size(), before.size() + 1) << "the scratch file beside it";
+    EXPECT_EQ(ReadWholeFile(target), c.existing ? old_text : "");
+    if (c.keep) {
+      EXPECT_TRUE(files.Close(handle));
+    } else {
+      files.Discard(handle);
+    }
+    std::set<std::string> after = before;
+    if (c.keep) after.insert("image.txt");
+    EXPECT_EQ(Names(dir.path()), after);
+    const std::string expected = c.keep ? "0000:00FF\r\n\r\n" : c.existing ? old_text : "";
+    EXPECT_EQ(ReadWholeFile(target), expected);
+    EXPECT_EQ(std::filesystem::exists(target), c.keep || c.existing);
+    EXPECT_EQ(std::filesystem::is_symlink(chosen), c.through_link);
+    if (c.existing) {
+      EXPECT_EQ(std::filesystem::status(target).permissions(),
+                std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                    std::filesystem::perms::group_read);
+    }
+  }
 }
 
 TEST(ImageFilesTest, ReadsEveryKindOfLineEnd) {
@@ -59,12 +109,16 @@ TEST(ImageFilesTest, ReadsEveryKindOfLineEnd) {
   }
 }
 
-TEST(ImageFilesTest, FailuresGiveNoHandleAndHandlesAreDistinct) {
+TEST(ImageFilesTest, FailuresGiveNoHandleTouchNothingAndHandlesAreDistinct) {
   TempDir dir;
   ImageFiles files;
   EXPECT_EQ(files.OpenForReading(dir.File("missing.txt")), 0);
   EXPECT_EQ(files.OpenForReading(dir.path()), 0);
-  EXPECT_EQ(files.OpenForWriting(dir.path()), 0);
+  // A folder, a device and a folder that is not there are never replaced.
+  for (const std::string& path : {dir.path(), std::string("/dev/null"), dir.File("no/such.txt")}) {
+    EXPECT_EQ(files.OpenForWriting(path), 0) << path;
+  }
+  EXPECT_TRUE(Names(dir.path()).empty());
   EXPECT_FALSE(files.WriteLine(0, "x"));
   const auto a = files.OpenForWriting(dir.File("a.txt"));
   const auto b = files.OpenForWriting(dir.File("b.txt"));
@@ -73,6 +127,26 @@ TEST(ImageFilesTest, FailuresGiveNoHandleAndHandlesAreDistinct) {
   EXPECT_NE(a, b);
   EXPECT_TRUE(files.Close(a));
   EXPECT_FALSE(files.Close(a));
+}
+
+TEST(ImageFilesTest, AFullDiskFailsTheWriteAndTheCloseAndKeepsTheOldFile) {
+  TempDir dir;
+  const std::string path = dir.File("image.txt");
+  WriteWholeFile(path, "old\r\n");
+  ImageFiles files;
+  const auto handle = files.OpenForWriting(path);
+  ASSERT_GT(handle, 0);
+  bool written = true;
+  {
+    testing::FullDisk full(1000);
+    for (int line = 0; line < 2048 && written; ++line) {
+      written = files.WriteLine(handle, "0000:00112233445566778899AABBCCDDEEFF");
+    }
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(files.Close(handle));
+  }
+  EXPECT_EQ(ReadWholeFile(path), "old\r\n");
+  EXPECT_EQ(Names(dir.path()), std::set<std::string>{"image.txt"});
 }
 
 }  // namespace

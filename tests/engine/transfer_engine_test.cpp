@@ -7,6 +7,7 @@
 
 #include "link/protocol.h"
 #include "tests/support/fakes.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace tessimor {
@@ -232,32 +233,41 @@ TEST_F(TransferEngineTest, PanelReadAfterFinishedOperations) {
   EXPECT_EQ(engine.FileNo, 0);
 }
 
-TEST_F(TransferEngineTest, FailedImageWriteStopsTheReadWithoutDone) {
-  engine.StartRead("/dev/full");
-  Pump();
-  EXPECT_EQ(window.messages, std::vector<std::string>{"Could not write file /dev/full"});
+TEST_F(TransferEngineTest, AFullDiskStopsTheReadWithoutDoneAndKeepsTheOldImage) {
+  const std::string path = dir.File("image.txt");
+  WriteWholeFile(path, "the image that was there\r\n");
+  {
+    testing::FullDisk full(4096);
+    engine.StartRead(path);
+    Pump();
+  }
+  EXPECT_EQ(window.messages, std::vector<std::string>{"Could not write file " + path});
   EXPECT_NE(window.status, protocol::kDoneText);
   EXPECT_EQ(engine.Mode, ModeIdle);
   EXPECT_EQ(engine.FileNo, 0);
   EXPECT_TRUE(window.buttons_enabled);
   EXPECT_LT(Count(port.written, "R\r"), 2048u);
+  EXPECT_EQ(ReadWholeFile(path), "the image that was there\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST_F(TransferEngineTest, AbandonedReadKeepsItsLinesInAClosedFile) {
-  // Ended by the timeout, or cut off by a fill: either way the file is closed at once.
+TEST_F(TransferEngineTest, AbandonedReadLeavesTheFileAsItWasAndNoScratchFile) {
+  // Ended by the timeout, or cut off by a fill; over an existing file or where there was none.
   for (const bool by_fill : {false, true}) {
-    const std::string path = dir.File("partial.txt");
-    engine.StartRead(path);
-    Pump(5);
-    by_fill ? engine.StartFill() : engine.EndOperation();
-    EXPECT_EQ(engine.FileNo, 0);
-    EXPECT_EQ(ReadWholeFile(path).size(), 5u * 39);
-    port.incoming.clear();
-    // A later panel read cannot append to the abandoned file.
-    engine.Mode = ModeIdle;
-    engine.StartPanelRead();
-    Pump(3);
-    EXPECT_EQ(ReadWholeFile(path).size(), 5u * 39);
+    for (const bool existing : {false, true}) {
+      const std::string path = dir.File("image.txt");
+      std::filesystem::remove(path);
+      if (existing) WriteWholeFile(path, "old\r\n");
+      engine.StartRead(path);
+      Pump(5);
+      by_fill ? engine.StartFill() : engine.EndOperation();
+      EXPECT_EQ(engine.FileNo, 0);
+      EXPECT_EQ(std::filesystem::exists(path) ? ReadWholeFile(path) : "(absent)",
+                existing ? "old\r\n" : "(absent)");
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), existing);
+      port.incoming.clear();
+      engine.Mode = ModeIdle;
+    }
   }
 }
 
