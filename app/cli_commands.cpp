@@ -3,13 +3,15 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/cli_escape.h"
 #include "app/cli_exit_codes.h"
+#include "app/cli_file_bytes.h"
 #include "app/cli_image_input.h"
 #include "app/cli_link.h"
 #include "app/cli_ports.h"
-#include "app/cli_scratch.h"
 #include "app/cli_signals.h"
 #include "link/protocol.h"
+#include "platform/scratch_file.h"
 
 namespace tessimor::cli {
 
@@ -104,7 +106,7 @@ class CommandRunner {
         const auto record = ParseImageRecord(data);
         if (record && got->Place(*record)) return std::nullopt;
         return "Read reply at address " + Address(static_cast<std::uint32_t>(address)) +
-               " cannot be turned into bytes: " + std::string(data);
+               " cannot be turned into bytes: " + Escaped(data);
       };
     }
     watch.on_step = [this](std::int32_t) {
@@ -128,34 +130,39 @@ class CommandRunner {
     const std::string& file = options_.file;
     const bool to_output = file == kStandardStream;
     const bool binary = !to_output && IsBinaryName(file);
-    // A failed or interrupted read never touches what FILE held: all goes to scratch first.
+    const std::string could_not_open = std::string(protocol::kCouldNotOpenText) + file;
+    // A failed or interrupted read never touches what FILE held: a text image is replaced by
+    // the engine only when the read completes, the others are built in scratch files first.
     CatchInterrupts();
-    ScratchFile text = to_output || binary ? ScratchFile::InTempDir() : ScratchFile::Beside(file);
-    ScratchFile bytes = binary ? ScratchFile::Beside(file) : ScratchFile();
-    if (!text.Valid() || (binary && !bytes.Valid())) {
-      window_.Say(std::string(protocol::kCouldNotOpenText) + file);
+    if (!to_output && !ScratchFile::Beside(file).Valid()) {
+      window_.Say(could_not_open);
+      return kExitFailed;
+    }
+    ScratchFile text = to_output || binary ? ScratchFile::InTempDir() : ScratchFile();
+    if ((to_output || binary) && !text.Valid()) {
+      window_.Say(could_not_open);
       return kExitFailed;
     }
     if (!Connect()) return kExitNoAdapter;
-    window_.SetPathAlias(text.path(), file);
+    const std::string& text_path = text.Valid() ? text.path() : file;
+    if (text.Valid()) window_.SetPathAlias(text_path, file);
     EepromImage got;
-    const Outcome outcome = ReadAll("read", text.path(), ChosenPace(), binary ? &got : nullptr);
+    const Outcome outcome = ReadAll("read", text_path, ChosenPace(), binary ? &got : nullptr);
     if (outcome != Outcome::Done) return ExitFor(outcome);
 
-    const std::string could_not_write = std::string(protocol::kCouldNotWriteText) + file;
-    bool stored = false;
+    bool stored = true;
     if (to_output) {
       std::string contents;
-      stored = ReadFileBytes(text.path(), &contents) && (env_.out << contents << std::flush);
+      stored = ReadFileBytes(text_path, &contents) && (env_.out << contents << std::flush);
     } else if (binary) {
       const std::vector<std::uint8_t> image = got.Bytes();
-      stored = WriteFileBytes(bytes.path(), std::string(image.begin(), image.end())) &&
-               bytes.Replace(file);
-    } else {
-      stored = text.Replace(file);
+      ScratchFile bytes = ScratchFile::Beside(file);
+      stored = bytes.Valid() &&
+               WriteFileBytes(bytes.path(), std::string(image.begin(), image.end())) &&
+               bytes.Replace();
     }
     if (!stored) {
-      window_.ShowMessage(could_not_write);
+      window_.ShowMessage(std::string(protocol::kCouldNotWriteText) + file);
       return ExitFor(Outcome::Failed);
     }
     return ExitFor(Outcome::Done);

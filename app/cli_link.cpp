@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "app/cli_port_messages.h"
 #include "link/discovery.h"
 #include "link/protocol.h"
 
@@ -19,14 +20,28 @@ Link::Link(DeviceInventory& inventory, TerminalWindow& window)
 bool Link::Connect() {
   bool found = true;
   ConnectAdapter(inventory_, port_, window_, [&found] { found = false; });
-  return found && port_.IsOpen();
+  if (found && port_.IsOpen()) return true;
+  if (const std::string why = PortProblemLine(port_); !why.empty()) window_.Say(why);
+  return false;
 }
 
 Outcome Link::Run(Pace pace, const std::function<void(TransferEngine&)>& start) {
   window_.Reset();
+  // Open at Connect, so closed now means the adapter went away since.
+  if (!port_.IsOpen() && !interrupted_) {
+    window_.ShowMessage(PortClosedLine(port_));
+    return Outcome::Failed;
+  }
   QEventLoop loop;
   loop_ = &loop;
   window_.on_finished = [&loop] { loop.exit(); };
+  // Queued: the port may go while the engine is in the middle of a step.
+  QObject::connect(
+      &port_, &QtSerialPort::DeviceGone, &loop,
+      [this] {
+        if (engine_.IsBusy()) watch_.Fail(PortClosedLine(port_));
+      },
+      Qt::QueuedConnection);
 
   QTimer tick;
   tick.setTimerType(Qt::PreciseTimer);

@@ -1,6 +1,8 @@
 #include "app/cli_ports.h"
 
+#include "app/cli_escape.h"
 #include "app/cli_exit_codes.h"
+#include "app/cli_port_messages.h"
 #include "link/discovery.h"
 #include "link/protocol.h"
 
@@ -30,16 +32,22 @@ int ListPorts(DeviceInventory& inventory, std::ostream& out, std::ostream& err) 
   for (std::size_t index = 0; index < ports->size(); ++index) {
     const DeviceRecord& record = (*ports)[index];
     out << (match && match->index == index ? '*' : ' ');
-    for (const char* name : kPropertyOrder) out << '\t' << ValueOf(record, name);
+    for (const char* name : kPropertyOrder) out << '\t' << Escaped(ValueOf(record, name));
     // Where the number after "COM" leads, as the port would be opened.
     const std::string location = inventory.ResolvePort(PortNumberOf(ValueOf(record, "DeviceID")));
-    out << '\t' << (location.empty() ? kUnreadable : location) << '\n';
+    out << '\t' << (location.empty() ? kUnreadable : Escaped(location)) << '\n';
   }
   out << std::flush;
   if (!match) {
     err << protocol::kNotFoundText << '\n';
     return kExitNoAdapter;
   }
+  // Opened and closed at once, to say before any transfer why it would not open.
+  const std::string location = inventory.ResolvePort(match->number);
+  QtSerialPort adapter_port([&location](int) { return location; });
+  adapter_port.SetPortNumber(1);
+  adapter_port.Open();
+  if (const std::string why = PortProblemLine(adapter_port); !why.empty()) err << why << '\n';
   return kExitOk;
 }
 

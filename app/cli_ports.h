@@ -7,8 +7,9 @@
 namespace tessimor::cli {
 
 // One line per serial port as discovery sees it, the one it would take marked with "*":
-// mark, DeviceID, PNPDeviceID, Name, system location, separated by tabs. The exit status:
-// 0 when an adapter is among them, 3 when none is.
+// mark, DeviceID, PNPDeviceID, Name, system location, separated by tabs; then, on `err`, why
+// the adapter's port would not open, if it would not. The exit status: 0 when an adapter is
+// among them, 3 when none is.
 int ListPorts(DeviceInventory& inventory, std::ostream& out, std::ostream& err);
 
 }  // namespace tessimor::cli

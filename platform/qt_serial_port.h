@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QSerialPort>
 #include <functional>
 #include <string>
@@ -11,8 +12,22 @@ namespace tessimor {
 // Turns a port number into a device file; empty when the number names no port.
 using PortResolver = std::function<std::string(int)>;
 
-// The adapter's port on QSerialPort: 19200 8N1, no flow control, raw bytes.
-class QtSerialPort : public SerialPort {
+// Why the last Open left the port closed.
+enum class PortProblem {
+  kNone,          // it opened, or no device file was tried
+  kBusy,          // another program holds it
+  kNoPermission,  // the user may not open it
+  kNoDevice,      // nothing at that path
+  kNotSerial,     // something is there, but not a serial port
+  kOther,         // see OpenErrorText
+};
+
+// The adapter's port on QSerialPort: 19200 8N1, no flow control, raw bytes. When its device goes
+// away (the adapter is unplugged) it closes itself at once, so nothing polls a dead descriptor,
+// and says so through DeviceGone.
+class QtSerialPort : public QObject, public SerialPort {
+  Q_OBJECT
+
  public:
   explicit QtSerialPort(PortResolver resolver);
   ~QtSerialPort() override;
@@ -28,13 +43,28 @@ class QtSerialPort : public SerialPort {
 
   // For callers that want to react to arrivals instead of polling.
   QSerialPort& Device() { return port_; }
+  // The device file last tried, or empty.
+  const std::string& Location() const { return location_; }
+  PortProblem OpenProblem() const { return problem_; }
+  // What the system said when Open failed.
+  const std::string& OpenErrorText() const { return open_error_; }
 
   static constexpr qint32 kBaudRate = 19200;
   static constexpr qint64 kReadBufferSize = 1024;
 
+ signals:
+  // The device went away under an open port, which is now closed.
+  void DeviceGone();
+
  private:
+  void OnError(QSerialPort::SerialPortError error);
+  void Lose();
+
   PortResolver resolver_;
   std::int16_t number_ = 0;
+  std::string location_;
+  PortProblem problem_ = PortProblem::kNone;
+  std::string open_error_;
   QSerialPort port_;
 };
 

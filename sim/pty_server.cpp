@@ -16,6 +16,9 @@ namespace {
 
 constexpr int kIdlePollMs = 10;
 constexpr auto kSplitGap = std::chrono::milliseconds(3);
+// What the wake pipe carries to the serving thread.
+constexpr char kStopByte = 'x';
+constexpr char kUnplugByte = 'u';
 
 // Gives up when `wake` becomes readable, so Stop never hangs on a client that stopped reading.
 void WriteAll(int fd, int wake, std::string_view bytes) {
@@ -67,20 +70,34 @@ bool PtyServer::Start(bool hold_slave) {
 void PtyServer::Stop() {
   if (thread_.joinable()) {
     if (wake_[1] >= 0) {
-      const char stop = 'x';
-      [[maybe_unused]] const auto ignored = ::write(wake_[1], &stop, 1);
+      [[maybe_unused]] const auto ignored = ::write(wake_[1], &kStopByte, 1);
     }
     thread_.join();
   }
-  for (int* fd : {&master_, &slave_, &wake_[0], &wake_[1]}) {
+  CloseTerminal();
+  for (int* fd : {&wake_[0], &wake_[1]}) {
     if (*fd >= 0) ::close(*fd);
     *fd = -1;
   }
   serving_ = false;
 }
 
-void PtyServer::Wait() {
-  if (thread_.joinable()) thread_.join();
+void PtyServer::Unplug() {
+  if (wake_[1] >= 0) {
+    [[maybe_unused]] const auto ignored = ::write(wake_[1], &kUnplugByte, 1);
+  }
+}
+
+void PtyServer::CloseTerminal() {
+  // With the master gone the client's side hangs up, even while we hold the slave too.
+  for (int* fd : {&master_, &slave_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
+}
+
+bool PtyServer::UnplugDue() const {
+  return faults_.unplug_after >= 0 && replies_ >= faults_.unplug_after;
 }
 
 std::string PtyServer::Received() const {
@@ -98,13 +115,20 @@ void PtyServer::Serve() {
       if (errno == EINTR) continue;
       break;
     }
-    if (fds[1].revents != 0) break;
+    if (fds[1].revents != 0) {
+      char request = kStopByte;
+      [[maybe_unused]] const auto ignored = ::read(wake_[0], &request, 1);
+      if (request == kUnplugByte) CloseTerminal();
+      break;
+    }
     if (fds[0].revents & POLLIN) {
       const ssize_t n = ::read(master_, buffer, sizeof buffer);
       if (n > 0) {
         had_client = true;
         Answer(std::string_view(buffer, static_cast<std::size_t>(n)));
-        continue;
+        if (!UnplugDue()) continue;
+        CloseTerminal();
+        break;
       }
     }
     if (!(fds[0].revents & (POLLHUP | POLLERR))) {
@@ -131,6 +155,7 @@ void PtyServer::Answer(std::string_view bytes) {
        cr = replies.find('\r', start)) {
     std::string reply = replies.substr(start, cr - start + 1);
     start = cr + 1;
+    if (UnplugDue()) return;
     if (faults_.mute_after >= 0 && replies_ >= faults_.mute_after) continue;
     if (faults_.lf) reply += '\n';
     ++replies_;

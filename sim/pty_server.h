@@ -15,6 +15,7 @@ struct PtyFaults {
   bool lf = false;      // send LF after each reply's CR
   bool split = false;   // each reply in two writes a few milliseconds apart
   int delay_ms = 0;     // answer this late
+  int unplug_after = -1;  // close the port after this many replies, as an unplug does; -1 never
 };
 
 // Serves an AdapterSimulator on the master side of a fresh pseudo-terminal, from a thread of
@@ -31,8 +32,8 @@ class PtyServer {
   // otherwise serving ends when a client that had it open closes it.
   bool Start(bool hold_slave = true);
   void Stop();
-  // Blocks until serving has ended (peer gone or Stop).
-  void Wait();
+  // Closes the port under its client, as pulling the adapter out does; serving ends.
+  void Unplug();
   bool Serving() const { return serving_; }
 
   const std::string& SlavePath() const { return slave_path_; }
@@ -44,6 +45,8 @@ class PtyServer {
   void Serve();
   void Answer(std::string_view bytes);
   void Send(const std::string& bytes);
+  bool UnplugDue() const;
+  void CloseTerminal();
 
   AdapterSimulator& adapter_;
   PtyFaults faults_;

@@ -16,6 +16,7 @@ const char kSimUsage[] =
     "  --lf             send LF after each reply's CR\n"
     "  --split          send each reply in two parts a few milliseconds apart\n"
     "  --delay MS       answer each command MS milliseconds late\n"
+    "  --unplug-after N close the port after N replies, as pulling the adapter out does\n"
     "  --help           show this text\n";
 
 namespace {
@@ -49,7 +50,8 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
       options.faults.lf = true;
     } else if (arg == "--split") {
       options.faults.split = true;
-    } else if (arg == "--image" || arg == "--mute-after" || arg == "--delay") {
+    } else if (arg == "--image" || arg == "--mute-after" || arg == "--delay" ||
+               arg == "--unplug-after") {
       if (i + 1 >= args.size()) return fail(arg + " needs a value");
       const std::string& value = args[++i];
       if (arg == "--image") {
@@ -59,7 +61,13 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
       }
       const auto number = ParseCount(value, arg == "--delay" ? kMaxDelayMs : INT_MAX);
       if (!number) return fail(arg + ": not a usable number: " + value);
-      (arg == "--delay" ? options.faults.delay_ms : options.faults.mute_after) = *number;
+      if (arg == "--delay") {
+        options.faults.delay_ms = *number;
+      } else if (arg == "--mute-after") {
+        options.faults.mute_after = *number;
+      } else {
+        options.faults.unplug_after = *number;
+      }
     } else {
       return fail("unknown option: " + arg);
     }
