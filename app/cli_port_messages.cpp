@@ -10,12 +10,14 @@ std::string PortProblemLine(const QtSerialPort& port) {
     case PortProblem::kNone:
       return {};
     case PortProblem::kBusy:
-      reason = "busy, held by another program (a serial terminal, another copy of this tool, "
-               "or ModemManager just after plugging in)";
+      reason =
+          "busy, held by another program (a serial terminal, another copy of this tool, "
+          "or ModemManager just after plugging in)";
       break;
     case PortProblem::kNoPermission:
-      reason = "permission denied; install the udev rule or join the dialout group (README, "
-               "\"Tessimor adapter not found!\")";
+      reason =
+          "permission denied; install the udev rule or join the dialout group (README, "
+          "\"Tessimor adapter not found!\")";
       break;
     case PortProblem::kNoDevice:
       reason = "no such device";

@@ -1,6 +1,7 @@
 #include "platform/qt_serial_port.h"
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tessimor {
@@ -20,8 +21,12 @@ PortProblem ProblemOf(QSerialPort::SerialPortError error, const std::string& pat
     case QSerialPort::UnsupportedOperationError:
       return PortProblem::kNotSerial;
     default:
-      return PortProblem::kOther;
+      break;
   }
+  // Qt has no word of its own for a folder or a plain file.
+  struct stat info {};
+  const bool elsewhere = ::stat(path.c_str(), &info) == 0 && !S_ISCHR(info.st_mode);
+  return elsewhere ? PortProblem::kNotSerial : PortProblem::kOther;
 }
 
 // What a tty whose device went away says for ever after.

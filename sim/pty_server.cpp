@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kIdlePollMs = 10;
 constexpr auto kSplitGap = std::chrono::milliseconds(3);
+constexpr int kUnplugGraceMs = 50;
 // What the wake pipe carries to the serving thread.
 constexpr char kStopByte = 'x';
 constexpr char kUnplugByte = 'u';
@@ -127,6 +128,9 @@ void PtyServer::Serve() {
         had_client = true;
         Answer(std::string_view(buffer, static_cast<std::size_t>(n)));
         if (!UnplugDue()) continue;
+        // Long enough for the client to take the last reply, which a hang-up would throw away.
+        pollfd wake{wake_[0], POLLIN, 0};
+        ::poll(&wake, 1, kUnplugGraceMs);
         CloseTerminal();
         break;
       }
@@ -157,6 +161,7 @@ void PtyServer::Answer(std::string_view bytes) {
     start = cr + 1;
     if (UnplugDue()) return;
     if (faults_.mute_after >= 0 && replies_ >= faults_.mute_after) continue;
+    if (!faults_.noise.empty()) reply.insert(1, faults_.noise);
     if (faults_.lf) reply += '\n';
     ++replies_;
     Send(reply);

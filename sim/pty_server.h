@@ -11,11 +11,13 @@ namespace tessimor {
 
 // Faults a test can ask of the simulated adapter.
 struct PtyFaults {
-  int mute_after = -1;  // stop answering after this many replies; -1 never
-  bool lf = false;      // send LF after each reply's CR
-  bool split = false;   // each reply in two writes a few milliseconds apart
-  int delay_ms = 0;     // answer this late
-  int unplug_after = -1;  // close the port after this many replies, as an unplug does; -1 never
+  int mute_after = -1;    // stop answering after this many replies; -1 never
+  bool lf = false;        // send LF after each reply's CR
+  bool split = false;     // each reply in two writes a few milliseconds apart
+  int delay_ms = 0;       // answer this late
+  std::string noise{};    // put after each reply's first letter, as a noisy line would
+  int unplug_after = -1;  // after this many replies, answer nothing and soon close the port as
+                          // an unplug does; -1 never
 };
 
 // Serves an AdapterSimulator on the master side of a fresh pseudo-terminal, from a thread of

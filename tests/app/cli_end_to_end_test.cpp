@@ -118,7 +118,9 @@ TEST_F(CliEndToEndTest, ReadsAtEitherPaceVerifiesAndRefusesBadInputWithNothingSe
       {"write missing.txt", "", 2, std::string(protocol::kCouldNotOpenText) + "missing.txt"},
       {"write -", "\r\n  \r\n", 2, "File - holds no records."},
       {"fill --pace slow", "", 2, "tessimor-eeprom-cli: --pace must be tick or reply, not slow"},
-      {"read x.txt --port no-tty", "", 3, std::string(protocol::kNotFoundText)},  // last --port
+      {"read x.txt --port no-tty", "", 3, "Tessimor adapter not found!\nno-tty: no such device."},
+      {"read x.txt --port /etc/passwd", "", 3,
+       "Tessimor adapter not found!\n/etc/passwd: not a serial port."},
   };
   for (const auto& c : cases) {
     const Result result = Run(port + " " + c.command_line, c.input);
@@ -147,17 +149,31 @@ TEST_F(CliEndToEndTest, RandomBinaryWrittenWithVerifyReadsBackIdentical) {
   EXPECT_EQ(wire.substr(wire.size() - FullReadOnTheWire().size()), FullReadOnTheWire());
 }
 
-TEST_F(CliEndToEndTest, TimeoutOrCtrlCLeavesTheFileAsItWas) {
-  PtyServer mute(adapter, PtyFaults{.mute_after = 5});
-  ASSERT_TRUE(mute.Start());
+TEST_F(CliEndToEndTest, TimeoutUnplugOrCtrlCLeavesTheFileAsItWas) {
   const std::string before = "what was there before\r\n";
-  for (const std::string name : {"old.txt", "old.bin"}) {
-    WriteWholeFile(dir.File(name), before);
-    const char* pace = name == "old.txt" ? " --pace reply" : " --pace tick";
-    const Result result = Run("read " + name + pace + " --port " + mute.SlavePath());
-    EXPECT_EQ(result.status, 1) << name;
-    EXPECT_EQ(result.err, std::string(protocol::kTimeoutText) + "\n");
-    EXPECT_EQ(ReadWholeFile(dir.File(name)), before);
+  const std::string timeout = "Time out waiting for reply.\n";
+  const struct {
+    PtyFaults faults;
+    const char* name;
+    const char* pace;
+    bool unplugged;
+  } cases[] = {
+      {{.mute_after = 5}, "old.txt", "reply", false},
+      {{.mute_after = 5}, "old.bin", "tick", false},
+      {{.unplug_after = 300}, "old.txt", "reply", true},
+      {{.unplug_after = 300}, "old.bin", "tick", true},
+  };
+  for (const auto& c : cases) {
+    PtyServer server(adapter, c.faults);
+    ASSERT_TRUE(server.Start(/*hold_slave=*/false));
+    WriteWholeFile(dir.File(c.name), before);
+    const std::string port = server.SlavePath();
+    const Result result =
+        Run(std::string("read ") + c.name + " --pace " + c.pace + " --port " + port);
+    EXPECT_EQ(result.status, 1) << c.name;
+    EXPECT_EQ(result.err,
+              c.unplugged ? "The port " + port + " was closed: the adapter is gone.\n" : timeout);
+    EXPECT_EQ(ReadWholeFile(dir.File(c.name)), before);
   }
   // Ctrl-C in the middle of a read leaves the file just as well, with a status of its own.
   PtyServer server(adapter);
@@ -167,6 +183,33 @@ TEST_F(CliEndToEndTest, TimeoutOrCtrlCLeavesTheFileAsItWas) {
   EXPECT_EQ(interrupted.status, 130) << interrupted.err;
   EXPECT_EQ(ReadWholeFile(dir.File("old.txt")), before);
   EXPECT_EQ(Files(), (std::set<std::string>{"old.bin", "old.txt"}));
+}
+
+TEST_F(CliEndToEndTest, ABusyPortSaysSoAndAdapterBytesNeverReachTheTerminalRaw) {
+  PtyServer silent(adapter, PtyFaults{.mute_after = 0});
+  ASSERT_TRUE(silent.Start());
+  const std::string port = silent.SlavePath();
+  // The first copy holds the port for its 100 ticks of waiting.
+  const std::string first = "cd '" + dir.path() + "' && '" + TESSIMOR_CLI_PATH +
+                            "' read a.txt --pace tick --port " + port + " >/dev/null 2>&1 &";
+  ASSERT_EQ(std::system(first.c_str()), 0);
+  for (int i = 0; i < 500 && silent.Received().empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const Result busy = Run("read b.txt --port " + port);
+  EXPECT_EQ(busy.status, 3);
+  EXPECT_EQ(busy.err, "Tessimor adapter not found!\n" + port +
+                          ": busy, held by another program (a serial terminal, another copy of "
+                          "this tool, or ModemManager just after plugging in).\n");
+
+  PtyServer noisy(adapter, PtyFaults{.noise = "\x1B]0;owned\x07\xE9"});
+  ASSERT_TRUE(noisy.Start());
+  const Result read = Run("read image.bin --port " + noisy.SlavePath());
+  EXPECT_EQ(read.status, 1);
+  const std::string shown =
+      "Read reply at address 0x0000 cannot be turned into bytes: \\x1B]0;owned\\x07\\xE90000:";
+  EXPECT_EQ(read.err.substr(0, shown.size()), shown);
+  EXPECT_EQ(read.err.find('\x1B'), std::string::npos);
 }
 
 }  // namespace

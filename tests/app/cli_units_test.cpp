@@ -6,7 +6,6 @@
 #include "app/cli_options.h"
 #include "app/cli_ports.h"
 #include "app/cli_progress.h"
-#include "link/protocol.h"
 #include "tests/support/fakes.h"
 
 namespace tessimor::cli {
@@ -76,12 +75,12 @@ TEST(CliProgressTest, LinesCarryPercentAddressRateAndTimeLeftRedrawnAtMostTenTim
   }
 }
 
-TEST(CliPortsTest, MarksThePortDiscoveryWouldTakeAndIsExitThreeWithoutOne) {
+TEST(CliPortsTest, MarksThePortDiscoveryWouldTakeSaysWhyItWouldNotOpenAndEscapesItsText) {
   FakeInventory inventory;
   inventory.ports = std::vector<DeviceRecord>{
       FakeInventory::Port("TTY\\ttyS0", "COM1", "Serial"),
       FakeInventory::Port("usb\\vid_04d8&pid_000a\\1", "COM2", "Lower case"),
-      FakeInventory::Port("USB\\VID_04D8&PID_000A\\77", "COM3", "Adapter"),
+      FakeInventory::Port("USB\\VID_04D8&PID_000A\\77\x1B[2J", "COM3", "Adapter \xE9\x07"),
   };
   inventory.ports->at(0).properties[2].value.reset();
   std::ostringstream out, err;
@@ -89,12 +88,12 @@ TEST(CliPortsTest, MarksThePortDiscoveryWouldTakeAndIsExitThreeWithoutOne) {
   EXPECT_EQ(out.str(),
             " \tCOM1\tTTY\\ttyS0\t?\t/dev/fake1\n"
             " \tCOM2\tusb\\vid_04d8&pid_000a\\1\tLower case\t/dev/fake2\n"
-            "*\tCOM3\tUSB\\VID_04D8&PID_000A\\77\tAdapter\t/dev/fake3\n");
-  EXPECT_EQ(err.str(), "");
+            "*\tCOM3\tUSB\\VID_04D8&PID_000A\\77\\x1B[2J\tAdapter \\xE9\\x07\t/dev/fake3\n");
+  EXPECT_EQ(err.str(), "/dev/fake3: no such device.\n");
   inventory.ports->resize(2);
   std::ostringstream none_out, none_err;
   EXPECT_EQ(ListPorts(inventory, none_out, none_err), 3);
-  EXPECT_EQ(none_err.str(), std::string(protocol::kNotFoundText) + "\n");
+  EXPECT_EQ(none_err.str(), "Tessimor adapter not found!\n");
 }
 
 }  // namespace

@@ -31,10 +31,10 @@ AdapterSimulator::Memory Pattern() {
   return memory;
 }
 
-// The image file's text for the first `count` records of `memory`.
-std::string Records(const AdapterSimulator::Memory& memory, int count) {
+// The image file's text for all of `memory`.
+std::string Records(const AdapterSimulator::Memory& memory) {
   std::string text;
-  for (int address = 0; address < count * protocol::kBytesPerLine;) {
+  for (int address = 0; address < kRecords * protocol::kBytesPerLine;) {
     text += Hex4(static_cast<std::uint16_t>(address)) + ":";
     for (int i = 0; i < protocol::kBytesPerLine; ++i) text += Hex4(memory[address++]).substr(2);
     text += ImageFiles::kLineEnd;
@@ -91,22 +91,24 @@ struct Rig {
 TEST(EndToEnd, ReadsCompleteOrTimeOutAndTheFullImageWritesBackIntoAFreshAdapter) {
   struct Case {
     PtyFaults faults;
-    int records;
     Strings messages;
   };
   const Strings timeout = {std::string(protocol::kTimeoutText)};
   testing::TempDir dir;
   const std::string image = dir.File("eeprom.txt");
-  // With LF, every reply after the first starts with it. The last read leaves the full image.
-  for (const Case& c : {Case{{.mute_after = 5}, 5, timeout}, Case{{.lf = true}, 1, timeout},
-                        Case{{.split = true}, kRecords, {}}, Case{{}, kRecords, {}}}) {
+  const std::string old_image = "the image that was there\r\n";
+  testing::WriteWholeFile(image, old_image);
+  // With LF, every reply after the first starts with it. A read that times out leaves the file
+  // as it was; the last read leaves the full image.
+  for (const Case& c : {Case{{.mute_after = 5}, timeout}, Case{{.lf = true}, timeout},
+                        Case{{.split = true}, {}}, Case{{}, {}}}) {
     Rig rig(Pattern(), c.faults);
     ASSERT_TRUE(rig.port.IsOpen());
     rig.Run(image, true);
     rig.ExpectEnded(c.messages);
     EXPECT_EQ(rig.ticks - rig.last_line_tick, c.messages.empty() ? 0 : 100);
     EXPECT_EQ(rig.server.Received().substr(0, 9), "!$0000\rR\r");
-    EXPECT_TRUE(ReadWholeFile(image) == Records(Pattern(), c.records)) << c.records;
+    EXPECT_TRUE(ReadWholeFile(image) == (c.messages.empty() ? Records(Pattern()) : old_image));
   }
   Rig fresh(AdapterSimulator().memory());
   ASSERT_TRUE(fresh.port.IsOpen());

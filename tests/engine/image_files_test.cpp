@@ -1,7 +1,6 @@
 #include "engine/image_files.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -44,10 +43,10 @@ TEST(ImageFilesTest, ReplacesOnlyOnCloseKeepingModeAndLinksAndDiscardLeavesAllAs
     bool through_link;
     bool keep;
   };
-  for (const Case& c : {Case{"new, kept", false, false, true}, Case{"over, kept", true, false, true},
-                        Case{"link, kept", true, true, true}, Case{"new, dropped", false, false, false},
-                        Case{"over, dropped", true, false, false},
-                        Case{"link, dropped", true, true, false}}) {
+  for (const Case& c :
+       {Case{"new, kept", false, false, true}, Case{"over, kept", true, false, true},
+        Case{"link, kept", true, true, true}, Case{"new, dropped", false, false, false},
+        Case{"over, dropped", true, false, false}, Case{"link, dropped", true, true, false}}) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     const std::string target = dir.File("image.txt");

@@ -12,6 +12,7 @@
 #include "platform/qt_device_inventory.h"
 #include "platform/qt_serial_port.h"
 #include "tests/platform/core_app.h"
+#include "tests/support/port_activity.h"
 
 namespace tessimor {
 namespace {
@@ -87,6 +88,75 @@ TEST(QtSerialPort, OpensOnlyAResolvedDeviceAndMovesBytesExactlyBothWays) {
   EXPECT_EQ(read_master(2), "$\r");
   port.Close();
   ::close(master);
+}
+
+// A fresh pty pair; the master is the adapter's end, the slave its device file.
+struct Pty {
+  Pty() {
+    char name[PATH_MAX] = {};
+    termios raw{};
+    cfmakeraw(&raw);
+    int slave = -1;
+    if (::openpty(&master, &slave, name, &raw, nullptr) == 0) ::close(slave);
+    path = name;
+  }
+  ~Pty() { Unplug(); }
+  void Unplug() {
+    if (master >= 0) ::close(master);
+    master = -1;
+  }
+  int master = -1;
+  std::string path;
+};
+
+// Pulling the adapter out hangs its tty up; closing a pty's master does the same.
+TEST(QtSerialPort, ClosesItselfOnceItsDeviceIsGoneWhetherIdleOrWriting) {
+  for (const bool writing : {false, true}) {
+    SCOPED_TRACE(writing ? "writing" : "idle");
+    Pty pty;
+    QtSerialPort port([&](int) { return pty.path; });
+    int gone = 0;
+    QObject::connect(&port, &QtSerialPort::DeviceGone, [&] { ++gone; });
+    port.SetPortNumber(1);
+    port.Open();
+    ASSERT_TRUE(port.IsOpen());
+    pty.Unplug();
+    if (writing) {
+      // Found out by the write itself, before any event is handled.
+      port.WriteText("R\r");
+      EXPECT_FALSE(port.IsOpen());
+    }
+    EXPECT_LT(testing::CountDescriptorNotifications(200), 5);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(gone, 1);
+    port.WriteText("R\r");
+    EXPECT_EQ(port.WaitingCount(), 0);
+    EXPECT_EQ(gone, 1);
+  }
+}
+
+TEST(QtSerialPort, SaysWhyAPortWouldNotOpen) {
+  Pty pty;
+  QtSerialPort holder([&](int) { return pty.path; });
+  holder.SetPortNumber(1);
+  holder.Open();
+  ASSERT_TRUE(holder.IsOpen());
+  EXPECT_EQ(holder.OpenProblem(), PortProblem::kNone);
+  const std::pair<std::string, PortProblem> cases[] = {
+      {pty.path, PortProblem::kBusy},
+      {"/dev/tessimor-no-such-port", PortProblem::kNoDevice},
+      {"/etc/passwd", PortProblem::kNotSerial},
+      {"/dev/null", PortProblem::kNotSerial},
+      {"/", PortProblem::kNotSerial},
+  };
+  for (const auto& [path, problem] : cases) {
+    QtSerialPort port([&](int) { return path; });
+    port.SetPortNumber(1);
+    port.Open();
+    EXPECT_FALSE(port.IsOpen()) << path;
+    EXPECT_EQ(port.OpenProblem(), problem) << path;
+    EXPECT_EQ(port.Location(), path);
+  }
 }
 
 // Each record as "name=value;" for every property, in order.

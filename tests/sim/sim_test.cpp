@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -33,8 +34,9 @@ struct PtyClient {
   void Write(const std::string& bytes) {
     pollfd out{fd, POLLOUT, 0};
     for (std::size_t done = 0; done < bytes.size() && ::poll(&out, 1, 1000) > 0;) {
-      done += static_cast<std::size_t>(
-          std::max<ssize_t>(0, ::write(fd, bytes.data() + done, bytes.size() - done)));
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno != EAGAIN) break;  // hung up
+      done += static_cast<std::size_t>(std::max<ssize_t>(0, n));
     }
   }
 
@@ -95,6 +97,7 @@ TEST(PtyServer, FaultTable) {
       {{.lf = true}, r(0) + "\n" + r(1) + "\n" + r(2) + "\n"},
       {{.split = true}, r(0) + r(1) + r(2)},
       {{.delay_ms = 300}, r(0) + r(1) + r(2)},
+      {{.unplug_after = 2}, r(0) + r(1)},
   };
   for (const auto& [faults, expected] : cases) {
     AdapterSimulator adapter;
@@ -112,8 +115,12 @@ TEST(PtyServer, FaultTable) {
     EXPECT_EQ(replies, expected);
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(3 * faults.delay_ms));
     EXPECT_EQ(server.Replies(), std::count(expected.begin(), expected.end(), '\r'));
-    // Muted commands are still carried out.
-    EXPECT_EQ(adapter.pointer(), 0x30);
+    // Muted commands are still carried out; after an unplug nothing arrives any more.
+    const bool unplugged = faults.unplug_after >= 0;
+    EXPECT_EQ(adapter.pointer(), unplugged ? 0x20 : 0x30);
+    pollfd state{client.fd, POLLIN, 0};
+    EXPECT_EQ(::poll(&state, 1, 0) > 0 && (state.revents & POLLHUP) != 0, unplugged);
+    EXPECT_EQ(server.Serving(), !unplugged);
     // A loaded machine may take both halves at once now and then, but not every time.
     EXPECT_TRUE(!faults.split || reads > 3) << reads;
   }
@@ -206,6 +213,7 @@ TEST(SimProgram, BadOptionsAndImagesEndWithStatusTwo) {
       {{"--mute-after"}, "--mute-after needs a value\nTry --help."},
       {{"--delay", "-1"}, "--delay: not a usable number: -1\nTry --help."},
       {{"--delay", "5ms"}, "--delay: not a usable number: 5ms\nTry --help."},
+      {{"--unplug-after", "x"}, "--unplug-after: not a usable number: x\nTry --help."},
       {{"--image", ""}, "--image needs a file name\nTry --help."},
       {{"--image", image}, "image " + image + " is not 32768 bytes long; refusing to use it"},
   };
