@@ -11,6 +11,13 @@ Measurement FullFill();
 // the reply is in. Its floor is the tick-paced read's, so the ratio is the share of that time.
 Measurement FullReadAtReplyPace();
 
+// The window left alone for 10 s with its adapter present, then for 10 s after an unplug;
+// reports both, the second held to 1.5 times the first's CPU.
+bool WindowIdle();
+// 100 cycles of the command-line tool's write --verify of a random image at reply pace, against
+// an adapter that splits and delays some replies. Prints its own report.
+bool WriteVerifySoak();
+
 // At least ten times faster than the tick pace; the program is busy all the while, so CPU
 // is not held to the idle-waiting target.
 inline constexpr Targets kReplyPaceTargets{.max_ratio = 0.1, .max_cpu_percent = 200.0};

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,8 @@ class Harness {
       return true;
     }();
     (void)written;
+    // Left by earlier inputs, or absent: a read must leave it so unless it completes.
+    read_file_ = ReadWholeFile(read_path_);
     port_.on_write = [this](std::string_view text) { OnWrite(text); };
     port_.on_take = [this](const std::string& bytes) { ModelIntake(bytes); };
     window_.on_status = [this](const std::string& text) { OnStatus(text); };
@@ -102,9 +105,10 @@ class Harness {
     }
     engine_.EndOperation();
     Require(engine_.FileNo == 0, "ending an operation closes its file");
-    if (read_started_) {
-      Require(ReadWholeFile(read_path_) == read_model_, "the read file holds each read reply");
-    }
+    Require(ReadWholeFile(read_path_) == read_file_,
+            "the read file holds each read reply once the read is done, and is untouched before");
+    Require(std::distance(std::filesystem::directory_iterator(ScratchDir()), {}) <= 3,
+            "no scratch file is left behind");
   }
 
   // Called by CheckedSink.
@@ -121,9 +125,12 @@ class Harness {
       read_model_ += line.substr(1);
       read_model_ += ImageFiles::kLineEnd;
     }
+    const bool reading = engine_.FileNo > 0 && engine_.FileNo == read_handle_;
+    done_shown_ = false;
     status_line_ = &line;
     sends_.push_back(0);
     engine_.HandleReply(line);
+    if (reading && engine_.FileNo == 0 && done_shown_) read_file_ = read_model_;
     Require(sends_.back() <= 1, "at most one command line per reply line");
     Require(mode != ModeIdle || sends_.back() == 0, "nothing is sent while idle");
     sends_.pop_back();
@@ -183,7 +190,6 @@ class Harness {
       case Start::kRead:
         engine_.StartRead(read_path_);
         Require(engine_.FileNo > 0 && engine_.Mode == ModeRead, "a read opens its file");
-        read_started_ = true;
         read_handle_ = engine_.FileNo;
         read_model_.clear();
         break;
@@ -260,6 +266,7 @@ class Harness {
     }
     if (text == p::kDoneText) {
       Require(engine_.Mode == ModeIdle && engine_.FileNo == 0, "done means idle and closed");
+      done_shown_ = true;
     }
   }
 
@@ -310,7 +317,8 @@ class Harness {
   std::string partial_line_;
   std::deque<std::string> expected_lines_;
   const std::string* status_line_ = nullptr;
-  bool read_started_ = false;
+  bool done_shown_ = false;
+  std::string read_file_;
   ImageFiles::Handle read_handle_ = 0;
   std::string read_model_;
 };

@@ -163,15 +163,18 @@ void PtyServer::Answer(std::string_view bytes) {
     if (faults_.mute_after >= 0 && replies_ >= faults_.mute_after) continue;
     if (!faults_.noise.empty()) reply.insert(1, faults_.noise);
     if (faults_.lf) reply += '\n';
+    // Counted from the first reply, so one `every` reply is always hit.
+    const bool late = faults_.every <= 1 || replies_ % faults_.every == 0;
     ++replies_;
-    Send(reply);
+    Send(reply, late);
   }
 }
 
-void PtyServer::Send(const std::string& reply) {
-  if (faults_.delay_ms > 0)
+void PtyServer::Send(const std::string& reply, bool late) {
+  if (late && faults_.delay_ms > 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(faults_.delay_ms));
-  if (faults_.split && reply.size() > 1) {
+  }
+  if (late && faults_.split && reply.size() > 1) {
     const std::size_t half = reply.size() / 2;
     WriteAll(master_, wake_[0], std::string_view(reply).substr(0, half));
     std::this_thread::sleep_for(kSplitGap);

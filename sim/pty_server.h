@@ -15,6 +15,7 @@ struct PtyFaults {
   bool lf = false;        // send LF after each reply's CR
   bool split = false;     // each reply in two writes a few milliseconds apart
   int delay_ms = 0;       // answer this late
+  int every = 1;          // split and delay only every so many replies
   std::string noise{};    // put after each reply's first letter, as a noisy line would
   int unplug_after = -1;  // after this many replies, answer nothing and soon close the port as
                           // an unplug does; -1 never
@@ -46,7 +47,8 @@ class PtyServer {
  private:
   void Serve();
   void Answer(std::string_view bytes);
-  void Send(const std::string& bytes);
+  // Split and delayed as the faults say when `late`.
+  void Send(const std::string& bytes, bool late);
   bool UnplugDue() const;
   void CloseTerminal();
 

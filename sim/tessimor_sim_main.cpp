@@ -85,10 +85,13 @@ int main(int argc, char** argv) {
                server.SlavePath().c_str());
 
   const timespec check{0, kCheckNs};
-  while (server.Serving()) {
-    if (sigtimedwait(&stop, nullptr, &check) > 0) break;
-  }
+  bool signalled = false;
+  while (server.Serving() && !signalled) signalled = sigtimedwait(&stop, nullptr, &check) > 0;
   server.Stop();
+  if (!signalled && options->faults.unplug_after >= 0 &&
+      server.Replies() >= options->faults.unplug_after) {
+    std::fprintf(stderr, "tessimor-sim: unplugged after %d replies\n", server.Replies());
+  }
 
   if (!options->image_path.empty() &&
       !tessimor::SaveMemoryImage(options->image_path, adapter.memory())) {
