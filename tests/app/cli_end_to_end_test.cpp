@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <set>
 #include <thread>
@@ -48,15 +47,6 @@ class CliEndToEndTest : public ::testing::Test {
                               "' >'" + io.File("out") + "' 2>'" + io.File("err") + "'";
     const int status = std::system(shell.c_str());
     return {WEXITSTATUS(status), ReadWholeFile(io.File("out")), ReadWholeFile(io.File("err"))};
-  }
-
-  // What the program left in `dir`, so a stray scratch file shows.
-  std::set<std::string> Files() const {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-      names.insert(entry.path().filename().string());
-    }
-    return names;
   }
 
   testing::TempDir dir, io;
@@ -129,8 +119,8 @@ TEST_F(CliEndToEndTest, ReadsAtEitherPaceVerifiesAndRefusesBadInputWithNothingSe
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(server.Received(), sent);
-  EXPECT_EQ(Files(), (std::set<std::string>{"changed.bin", "image.bin", "image.txt", "nocolon.txt",
-                                            "short.bin"}));
+  EXPECT_EQ(dir.Names(), (std::set<std::string>{"changed.bin", "image.bin", "image.txt",
+                                                "nocolon.txt", "short.bin"}));
 }
 
 TEST_F(CliEndToEndTest, RandomBinaryWrittenWithVerifyReadsBackIdentical) {
@@ -182,7 +172,7 @@ TEST_F(CliEndToEndTest, TimeoutUnplugOrCtrlCLeavesTheFileAsItWas) {
                                  "timeout --preserve-status -s INT 0.5 ");
   EXPECT_EQ(interrupted.status, 130) << interrupted.err;
   EXPECT_EQ(ReadWholeFile(dir.File("old.txt")), before);
-  EXPECT_EQ(Files(), (std::set<std::string>{"old.bin", "old.txt"}));
+  EXPECT_EQ(dir.Names(), (std::set<std::string>{"old.bin", "old.txt"}));
 }
 
 TEST_F(CliEndToEndTest, ABusyPortSaysSoAndAdapterBytesNeverReachTheTerminalRaw) {

@@ -26,15 +26,6 @@ std::vector<std::string> ReadAllLines(ImageFiles& files, const std::string& path
   return lines;
 }
 
-// What a folder holds, so a scratch file left behind shows.
-std::set<std::string> Names(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
 TEST(ImageFilesTest, ReplacesOnlyOnCloseKeepingModeAndLinksAndDiscardLeavesAllAsItWas) {
   const std::string old_text = "old contents that must stay until the end\r\n";
   struct Case {
@@ -56,13 +47,13 @@ TEST(ImageFilesTest, ReplacesOnlyOnCloseKeepingModeAndLinksAndDiscardLeavesAllAs
       ::chmod(target.c_str(), 0640);
     }
     if (c.through_link) std::filesystem::create_symlink("image.txt", chosen);
-    const std::set<std::string> before = Names(dir.path());
+    const std::set<std::string> before = dir.Names();
     ImageFiles files;
     const auto handle = files.OpenForWriting(chosen);
     ASSERT_GT(handle, 0);
     EXPECT_TRUE(files.WriteLine(handle, "0000:00FF"));
     EXPECT_TRUE(files.WriteLine(handle, ""));
-    EXPECT_EQ(Names(dir.path()).size(), before.size() + 1) << "the scratch file beside it";
+    EXPECT_EQ(dir.Names().size(), before.size() + 1) << "the scratch file beside it";
     EXPECT_EQ(ReadWholeFile(target), c.existing ? old_text : "");
     if (c.keep) {
       EXPECT_TRUE(files.Close(handle));
@@ -71,7 +62,7 @@ TEST(ImageFilesTest, ReplacesOnlyOnCloseKeepingModeAndLinksAndDiscardLeavesAllAs
     }
     std::set<std::string> after = before;
     if (c.keep) after.insert("image.txt");
-    EXPECT_EQ(Names(dir.path()), after);
+    EXPECT_EQ(dir.Names(), after);
     const std::string expected = c.keep ? "0000:00FF\r\n\r\n" : c.existing ? old_text : "";
     EXPECT_EQ(ReadWholeFile(target), expected);
     EXPECT_EQ(std::filesystem::exists(target), c.keep || c.existing);
@@ -117,7 +108,7 @@ TEST(ImageFilesTest, FailuresGiveNoHandleTouchNothingAndHandlesAreDistinct) {
   for (const std::string& path : {dir.path(), std::string("/dev/null"), dir.File("no/such.txt")}) {
     EXPECT_EQ(files.OpenForWriting(path), 0) << path;
   }
-  EXPECT_TRUE(Names(dir.path()).empty());
+  EXPECT_TRUE(dir.Names().empty());
   EXPECT_FALSE(files.WriteLine(0, "x"));
   const auto a = files.OpenForWriting(dir.File("a.txt"));
   const auto b = files.OpenForWriting(dir.File("b.txt"));
@@ -145,7 +136,7 @@ TEST(ImageFilesTest, AFullDiskFailsTheWriteAndTheCloseAndKeepsTheOldFile) {
     EXPECT_FALSE(files.Close(handle));
   }
   EXPECT_EQ(ReadWholeFile(path), "old\r\n");
-  EXPECT_EQ(Names(dir.path()), std::set<std::string>{"image.txt"});
+  EXPECT_EQ(dir.Names(), std::set<std::string>{"image.txt"});
 }
 
 }  // namespace

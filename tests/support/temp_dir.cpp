@@ -19,6 +19,14 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+std::set<std::string> TempDir::Names() const {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;

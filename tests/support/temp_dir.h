@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 
 namespace tessimor::testing {
@@ -14,6 +15,8 @@ class TempDir {
 
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // The names of what it holds, so a scratch file left behind shows.
+  std::set<std::string> Names() const;
 
  private:
   std::string path_;

@@ -20,12 +20,6 @@ using testing::ReadWholeFile;
 
 constexpr int kWholeReadMs = 120000;
 
-std::set<std::string> Names(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
-  return names;
-}
-
 struct DemoWindow {
   explicit DemoWindow(PtyFaults faults = {}) : server(adapter, faults) {
     for (std::size_t i = 0; i < adapter.memory().size(); ++i)
@@ -58,7 +52,7 @@ TEST(DemoWindowEndToEnd, ReadsTheWholeEepromIntoTheFileALinkLeadsTo) {
   EXPECT_TRUE(demo.window->messages->shown.empty());
   EXPECT_TRUE(fs::is_symlink(dir.File("link.txt")));
   EXPECT_EQ(ReadWholeFile(dir.File("eeprom.txt")), testing::ImageOf(demo.adapter.memory()));
-  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"eeprom.txt", "link.txt"}));
+  EXPECT_EQ(dir.Names(), (std::set<std::string>{"eeprom.txt", "link.txt"}));
 }
 
 TEST(DemoWindowEndToEnd, UnpluggedMidReadTimesOutAndLeavesTheOldFileAsItWas) {
@@ -74,7 +68,7 @@ TEST(DemoWindowEndToEnd, UnpluggedMidReadTimesOutAndLeavesTheOldFileAsItWas) {
   EXPECT_FALSE(demo.window->form->port().IsOpen());
   EXPECT_EQ(demo.window->EnabledMainButtons(), 3);
   EXPECT_EQ(ReadWholeFile(dir.File("eeprom.txt")), image);
-  EXPECT_EQ(Names(dir.path()), std::set<std::string>{"eeprom.txt"});
+  EXPECT_EQ(dir.Names(), std::set<std::string>{"eeprom.txt"});
 }
 
 TEST(DemoWindowEndToEnd, UnpluggedWhileIdleStopsPollingAndALaterFillTimesOutOnTick100) {
