@@ -17,15 +17,31 @@
 namespace tessimor {
 namespace {
 
+// A fresh pty pair; the master is the adapter's end, the slave its device file.
+struct Pty {
+  Pty() {
+    char name[PATH_MAX] = {};
+    termios raw{};
+    cfmakeraw(&raw);
+    int slave = -1;
+    if (::openpty(&master, &slave, name, &raw, nullptr) == 0) ::close(slave);
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    path = name;
+  }
+  ~Pty() { Unplug(); }
+  void Unplug() {
+    if (master >= 0) ::close(master);
+    master = -1;
+  }
+  int master = -1;
+  std::string path;
+};
+
 // On a real pty pair, as on the adapter's device.
 TEST(QtSerialPort, OpensOnlyAResolvedDeviceAndMovesBytesExactlyBothWays) {
-  char name[PATH_MAX] = {};
-  int master = -1;
-  int slave = -1;
-  ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
-  ::fcntl(master, F_SETFL, O_NONBLOCK);
-  ::close(slave);
-  const std::string path = name;
+  Pty pty;
+  const int master = pty.master;
+  const std::string& path = pty.path;
   QtSerialPort port([&](int number) {
     return number == 1 ? path : number == 2 ? "/dev/tessimor-no-such-port" : "";
   });
@@ -87,27 +103,7 @@ TEST(QtSerialPort, OpensOnlyAResolvedDeviceAndMovesBytesExactlyBothWays) {
   port.WriteText("$\r");
   EXPECT_EQ(read_master(2), "$\r");
   port.Close();
-  ::close(master);
 }
-
-// A fresh pty pair; the master is the adapter's end, the slave its device file.
-struct Pty {
-  Pty() {
-    char name[PATH_MAX] = {};
-    termios raw{};
-    cfmakeraw(&raw);
-    int slave = -1;
-    if (::openpty(&master, &slave, name, &raw, nullptr) == 0) ::close(slave);
-    path = name;
-  }
-  ~Pty() { Unplug(); }
-  void Unplug() {
-    if (master >= 0) ::close(master);
-    master = -1;
-  }
-  int master = -1;
-  std::string path;
-};
 
 // Pulling the adapter out hangs its tty up; closing a pty's master does the same.
 TEST(QtSerialPort, ClosesItselfOnceItsDeviceIsGoneWhetherIdleOrWriting) {
