@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   server.Stop();
   if (!signalled && options->faults.unplug_after >= 0 &&
       server.Replies() >= options->faults.unplug_after) {
-    std::fprintf(stderr, "tessimor-sim: unplugged after %d replies\n", server.Replies());
+    std::fprintf(stderr, "tessimor-sim: unplugged after reply %d\n", server.Replies());
   }
 
   if (!options->image_path.empty() &&

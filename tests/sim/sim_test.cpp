@@ -202,6 +202,16 @@ TEST(SimProgram, ServesItsPtyKeepsTheImageAndEndsOnSigtermOrWhenTheClientCloses)
     EXPECT_EQ(client.Read(1), "R00FF:FF0A0B" + std::string(26, 'F') + "\r");
   }
   EXPECT_EQ(sim.Wait(), 0);
+  // Pulled out after its first reply, with the client still holding the port.
+  SimProcess unplugged({"--unplug-after", "1"});
+  const std::string path = unplugged.Read('\n');
+  PtyClient client(path);
+  client.Write("R\rR\r");
+  EXPECT_EQ(client.Read(2, 1000), "R0000:" + std::string(32, 'F') + "\r");
+  EXPECT_EQ(unplugged.Wait(), 0);
+  EXPECT_EQ(unplugged.rest, "tessimor-sim: serving on " + path +
+                                " until interrupted or the port is closed\n"
+                                "tessimor-sim: unplugged after reply 1\n");
 }
 
 TEST(SimProgram, BadOptionsAndImagesEndWithStatusTwo) {
