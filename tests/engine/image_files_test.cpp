@@ -7,7 +7,6 @@
 #include <set>
 #include <vector>
 
-#include "tests/support/full_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace tessimor {
@@ -117,26 +116,6 @@ TEST(ImageFilesTest, FailuresGiveNoHandleTouchNothingAndHandlesAreDistinct) {
   EXPECT_NE(a, b);
   EXPECT_TRUE(files.Close(a));
   EXPECT_FALSE(files.Close(a));
-}
-
-TEST(ImageFilesTest, AFullDiskFailsTheWriteAndTheCloseAndKeepsTheOldFile) {
-  TempDir dir;
-  const std::string path = dir.File("image.txt");
-  WriteWholeFile(path, "old\r\n");
-  ImageFiles files;
-  const auto handle = files.OpenForWriting(path);
-  ASSERT_GT(handle, 0);
-  bool written = true;
-  {
-    testing::FullDisk full(1000);
-    for (int line = 0; line < 2048 && written; ++line) {
-      written = files.WriteLine(handle, "0000:00112233445566778899AABBCCDDEEFF");
-    }
-    EXPECT_FALSE(written);
-    EXPECT_FALSE(files.Close(handle));
-  }
-  EXPECT_EQ(ReadWholeFile(path), "old\r\n");
-  EXPECT_EQ(dir.Names(), std::set<std::string>{"image.txt"});
 }
 
 }  // namespace
