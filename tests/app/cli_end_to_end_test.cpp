@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <set>
 #include <thread>
@@ -40,11 +43,11 @@ class CliEndToEndTest : public ::testing::Test {
 
   // Runs the program in `dir` with `input` on standard input, under `wrapper` if given.
   Result Run(const std::string& command_line, const std::string& input = "",
-             const std::string& wrapper = "") {
+             const std::string& wrapper = "", const std::string& program = TESSIMOR_CLI_PATH) {
     WriteWholeFile(io.File("in"), input);
-    const std::string shell = "cd '" + dir.path() + "' && exec " + wrapper + "'" +
-                              TESSIMOR_CLI_PATH + "' " + command_line + " <'" + io.File("in") +
-                              "' >'" + io.File("out") + "' 2>'" + io.File("err") + "'";
+    const std::string shell = "cd '" + dir.path() + "' && exec " + wrapper + "'" + program + "' " +
+                              command_line + " <'" + io.File("in") + "' >'" + io.File("out") +
+                              "' 2>'" + io.File("err") + "'";
     const int status = std::system(shell.c_str());
     return {WEXITSTATUS(status), ReadWholeFile(io.File("out")), ReadWholeFile(io.File("err"))};
   }
@@ -175,7 +178,7 @@ TEST_F(CliEndToEndTest, TimeoutUnplugOrCtrlCLeavesTheFileAsItWas) {
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"old.bin", "old.txt"}));
 }
 
-TEST_F(CliEndToEndTest, ABusyPortSaysSoAndAdapterBytesNeverReachTheTerminalRaw) {
+TEST_F(CliEndToEndTest, PortsThatWouldNotOpenSayWhyAndAdapterBytesNeverReachTheTerminalRaw) {
   PtyServer silent(adapter, PtyFaults{.mute_after = 0});
   ASSERT_TRUE(silent.Start());
   const std::string port = silent.SlavePath();
@@ -191,6 +194,23 @@ TEST_F(CliEndToEndTest, ABusyPortSaysSoAndAdapterBytesNeverReachTheTerminalRaw) 
   EXPECT_EQ(busy.err, "Tessimor adapter not found!\n" + port +
                           ": busy, held by another program (a serial terminal, another copy of "
                           "this tool, or ModemManager just after plugging in).\n");
+
+  // No permission: the device file shut to everyone, and root made nobody, who must reach the
+  // program (a clone made by mktemp is shut to nobody too).
+  PtyServer shut(adapter);
+  ASSERT_TRUE(shut.Start());
+  ASSERT_EQ(::chmod(shut.SlavePath().c_str(), 0), 0);
+  testing::TempDir open_dir;
+  ::chmod(open_dir.path().c_str(), 0755);
+  std::filesystem::copy_file(TESSIMOR_CLI_PATH, open_dir.File("cli"));
+  const std::string as_nobody =
+      ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const Result denied = Run("fill --port " + shut.SlavePath(), "", as_nobody, open_dir.File("cli"));
+  EXPECT_EQ(denied.status, 3);
+  EXPECT_EQ(denied.err, "Tessimor adapter not found!\n" + shut.SlavePath() +
+                            ": permission denied; install the udev rule or join the dialout group "
+                            "(README, \"Tessimor adapter not found!\").\n");
+  EXPECT_EQ(shut.Received(), "");
 
   PtyServer noisy(adapter, PtyFaults{.noise = "\x1B]0;owned\x07\xE9"});
   ASSERT_TRUE(noisy.Start());
