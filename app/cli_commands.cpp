@@ -130,22 +130,19 @@ class CommandRunner {
     const std::string& file = options_.file;
     const bool to_output = file == kStandardStream;
     const bool binary = !to_output && IsBinaryName(file);
-    const std::string could_not_open = std::string(protocol::kCouldNotOpenText) + file;
     // A failed or interrupted read never touches what FILE held: a text image is replaced by
     // the engine only when the read completes, the others are built in scratch files first.
     CatchInterrupts();
-    if (!to_output && !ScratchFile::Beside(file).Valid()) {
-      window_.Say(could_not_open);
-      return kExitFailed;
-    }
-    ScratchFile text = to_output || binary ? ScratchFile::InTempDir() : ScratchFile();
-    if ((to_output || binary) && !text.Valid()) {
-      window_.Say(could_not_open);
+    const bool via_temp = to_output || binary;
+    ScratchFile text = via_temp ? ScratchFile::InTempDir() : ScratchFile();
+    // Found out before the adapter is touched.
+    if ((via_temp && !text.Valid()) || (!to_output && !ScratchFile::Beside(file).Valid())) {
+      window_.Say(std::string(protocol::kCouldNotOpenText) + file);
       return kExitFailed;
     }
     if (!Connect()) return kExitNoAdapter;
-    const std::string& text_path = text.Valid() ? text.path() : file;
-    if (text.Valid()) window_.SetPathAlias(text_path, file);
+    const std::string& text_path = via_temp ? text.path() : file;
+    if (via_temp) window_.SetPathAlias(text_path, file);
     EepromImage got;
     const Outcome outcome = ReadAll("read", text_path, ChosenPace(), binary ? &got : nullptr);
     if (outcome != Outcome::Done) return ExitFor(outcome);

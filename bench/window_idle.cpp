@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
@@ -56,15 +55,7 @@ bool WindowIdle() {
   bool passed = Report(present);
 
   server.Unplug();
-  QEventLoop wait;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!form.port().IsOpen()) wait.quit();
-  });
-  poll.start(1);
-  QTimer::singleShot(kCloseWaitMs, &wait, &QEventLoop::quit);
-  wait.exec();
-  poll.stop();
+  for (int ms = 0; ms < kCloseWaitMs && form.port().IsOpen(); ++ms) RunEventsFor(1);
   Measurement unplugged = MeasureIdle("window idle after the adapter was unplugged (10 s)");
   unplugged.completed = !form.port().IsOpen();
   const double present_percent = 100.0 * present.program_cpu_seconds / present.wall_seconds;

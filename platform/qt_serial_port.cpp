@@ -8,10 +8,9 @@ namespace tessimor {
 
 namespace {
 
+// Why an open failed: never kNone.
 PortProblem ProblemOf(QSerialPort::SerialPortError error, const std::string& path) {
   switch (error) {
-    case QSerialPort::NoError:
-      return PortProblem::kNone;
     case QSerialPort::DeviceNotFoundError:
       return PortProblem::kNoDevice;
     case QSerialPort::PermissionError:
@@ -60,7 +59,6 @@ void QtSerialPort::Open() {
   port_.setReadBufferSize(kReadBufferSize);
   if (!port_.open(QIODevice::ReadWrite)) {
     problem_ = ProblemOf(port_.error(), location_);
-    if (problem_ == PortProblem::kNone) problem_ = PortProblem::kOther;
     open_error_ = port_.errorString().toStdString();
     return;
   }

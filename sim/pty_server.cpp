@@ -119,7 +119,10 @@ void PtyServer::Serve() {
     if (fds[1].revents != 0) {
       char request = kStopByte;
       [[maybe_unused]] const auto ignored = ::read(wake_[0], &request, 1);
-      if (request == kUnplugByte) CloseTerminal();
+      if (request == kUnplugByte) {
+        CloseTerminal();
+        unplugged_ = true;
+      }
       break;
     }
     if (fds[0].revents & POLLIN) {
@@ -127,12 +130,12 @@ void PtyServer::Serve() {
       if (n > 0) {
         had_client = true;
         Answer(std::string_view(buffer, static_cast<std::size_t>(n)));
-        if (!UnplugDue()) continue;
-        // Long enough for the client to take the last reply, which a hang-up would throw away.
-        pollfd wake{wake_[0], POLLIN, 0};
-        ::poll(&wake, 1, kUnplugGraceMs);
-        CloseTerminal();
-        break;
+        if (UnplugDue()) {
+          // Long enough for the client to take the last reply, which a hang-up would throw away.
+          pollfd wake{wake_[0], POLLIN, 0};
+          if (::poll(&wake, 1, kUnplugGraceMs) == 0) Unplug();
+        }
+        continue;
       }
     }
     if (!(fds[0].revents & (POLLHUP | POLLERR))) {

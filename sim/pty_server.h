@@ -38,6 +38,8 @@ class PtyServer {
   // Closes the port under its client, as pulling the adapter out does; serving ends.
   void Unplug();
   bool Serving() const { return serving_; }
+  // Serving ended by an unplug, asked for or after `unplug_after` replies.
+  bool Unplugged() const { return unplugged_; }
 
   const std::string& SlavePath() const { return slave_path_; }
   // Every byte received so far, and replies sent; safe while serving.
@@ -60,6 +62,7 @@ class PtyServer {
   std::string slave_path_;
   std::thread thread_;
   std::atomic<bool> serving_{false};
+  std::atomic<bool> unplugged_{false};
   std::atomic<int> replies_{0};
   mutable std::mutex mutex_;
   std::string received_;

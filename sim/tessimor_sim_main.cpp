@@ -85,11 +85,11 @@ int main(int argc, char** argv) {
                server.SlavePath().c_str());
 
   const timespec check{0, kCheckNs};
-  bool signalled = false;
-  while (server.Serving() && !signalled) signalled = sigtimedwait(&stop, nullptr, &check) > 0;
+  while (server.Serving()) {
+    if (sigtimedwait(&stop, nullptr, &check) > 0) break;
+  }
   server.Stop();
-  if (!signalled && options->faults.unplug_after >= 0 &&
-      server.Replies() >= options->faults.unplug_after) {
+  if (server.Unplugged()) {
     std::fprintf(stderr, "tessimor-sim: unplugged after reply %d\n", server.Replies());
   }
 
