@@ -120,8 +120,10 @@ void PtyServer::Serve() {
       char request = kStopByte;
       [[maybe_unused]] const auto ignored = ::read(wake_[0], &request, 1);
       if (request == kUnplugByte) {
-        CloseTerminal();
+        // Marked first, so whoever sees the hang-up also sees that serving has ended.
         unplugged_ = true;
+        serving_ = false;
+        CloseTerminal();
       }
       break;
     }
