@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
+  desktop-file-utils
 )
 
 missing=()
