@@ -34,6 +34,10 @@ fs::path FollowLinks(fs::path path) {
   return path;
 }
 
+fs::path FolderOf(const fs::path& path) {
+  return path.has_parent_path() ? path.parent_path() : fs::path(".");
+}
+
 bool SyncPath(const std::string& path, int flags) {
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
   if (fd < 0) return false;
@@ -59,7 +63,7 @@ ScratchFile ScratchFile::Beside(const std::string& target) {
     // Never rename over a folder or a device, and never take over a file we may not write.
     if (!S_ISREG(existing.st_mode) || ::access(final_path.c_str(), W_OK) != 0) return file;
   }
-  const fs::path dir = final_path.has_parent_path() ? final_path.parent_path() : ".";
+  const fs::path dir = FolderOf(final_path);
   // Built piece by piece: GCC 12 warns falsely on "." + std::string.
   std::string name(1, '.');
   name += final_path.filename().string();
@@ -112,9 +116,8 @@ bool ScratchFile::Replace() {
     return false;
   }
   path_.clear();
-  const fs::path dir = fs::path(target_).has_parent_path() ? fs::path(target_).parent_path() : ".";
   // The rename is done; a folder that cannot be flushed only loses durability, not the file.
-  SyncPath(dir.string(), O_RDONLY | O_DIRECTORY);
+  SyncPath(FolderOf(target_).string(), O_RDONLY | O_DIRECTORY);
   return true;
 }
 
