@@ -5,12 +5,12 @@
 #include <iostream>
 #include <memory>
 
-#include "app/cli_commands.h"
-#include "app/cli_exit_codes.h"
-#include "app/cli_options.h"
-#include "app/cli_signals.h"
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/options.h"
+#include "cli/signals.h"
 #include "platform/bound_inventory.h"
-#include "platform/qt_device_inventory.h"
+#include "platform/qt/device_inventory.h"
 
 int main(int argc, char* argv[]) {
   using namespace tessimor;

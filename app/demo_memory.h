@@ -16,8 +16,6 @@ class DemoMemory {
   // Writes only when something changed since Load; false when it could not be kept.
   bool Save(const AdapterSimulator::Memory& memory);
 
-  const QString& path() const { return path_; }
-
  private:
   QString path_;
   AdapterSimulator::Memory loaded_{};

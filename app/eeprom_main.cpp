@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "platform/qt_device_inventory.h"
+#include "platform/qt/device_inventory.h"
 #include "ui/form1.h"
 
 int main(int argc, char** argv) {

@@ -6,87 +6,72 @@
 #include <sstream>
 #include <string>
 
-#include "app/cli_link.h"
-#include "app/cli_progress.h"
-#include "app/cli_window.h"
 #include "bench/scenarios.h"
-#include "bench/transfer_rig.h"
-#include "engine/image_records.h"
+#include "cli/link.h"
+#include "cli/progress.h"
+#include "cli/window.h"
 #include "link/protocol.h"
 #include "platform/bound_inventory.h"
+#include "tests/kit/expected.h"
+#include "tests/kit/files.h"
+#include "tests/kit/pty/rig.h"
 
 namespace tessimor::bench {
 
 namespace {
+
+using testing::Pattern;
+using testing::PtyRig;
 
 constexpr int kRecords = protocol::kEepromSize / protocol::kBytesPerLine;
 constexpr double kFloorSeconds = kRecords * protocol::kTickMs / 1000.0;
 // Room for a stall, without letting a broken run go on for ever.
 constexpr int kTickLimit = 2 * kRecords;
 
-AdapterSimulator::Memory Pattern() {
-  AdapterSimulator::Memory memory;
-  for (std::size_t i = 0; i < memory.size(); ++i) {
-    memory[i] = static_cast<std::uint8_t>(i * 31 + (i >> 8));
+// Says what the engine told the user, since a run that fails must say why.
+bool EndedDone(const PtyRig& rig) {
+  for (const std::string& message : rig.window.messages) {
+    std::fprintf(stderr, "message: %s\n", message.c_str());
   }
-  return memory;
-}
-
-// True when the file holds exactly the records of `memory`, in order.
-bool HoldsRecordsOf(const std::string& path, const AdapterSimulator::Memory& memory) {
-  ImageFiles files;
-  const ImageFiles::Handle handle = files.OpenForReading(path);
-  if (handle == 0) return false;
-  EepromImage image;
-  int records = 0;
-  while (!files.AtEnd(handle)) {
-    const auto record = ParseImageRecord(files.ReadLine(handle));
-    if (!record || !image.Place(*record)) return false;
-    ++records;
-  }
-  files.Close(handle);
-  const std::vector<std::uint8_t> expected(memory.begin(), memory.end());
-  return records == kRecords && image.Bytes() == expected;
+  return rig.EndedDone();
 }
 
 // Measures `read(path)` saving the simulator's memory into a fresh image file, then checks it.
 Measurement MeasureRead(const std::string& name,
                         const std::function<bool(const std::string&)>& read,
                         const AdapterSimulator& adapter) {
-  char dir[] = "/tmp/tessimor-bench-XXXXXX";
-  if (!mkdtemp(dir)) return Measurement{name, false, kFloorSeconds};
-  const std::string image = std::string(dir) + "/eeprom.txt";
+  testing::TempDir dir;
+  const std::string image = dir.File("eeprom.txt");
   Measurement m = Measure(name, kFloorSeconds, [&] { return read(image); });
-  m.completed = m.completed && HoldsRecordsOf(image, adapter.memory());
-  ::unlink(image.c_str());
-  ::rmdir(dir);
+  m.completed =
+      m.completed && testing::ReadWholeFile(image) == testing::ImageText(adapter.memory());
   return m;
 }
 
 }  // namespace
 
 Measurement FullRead() {
-  TransferRig rig(Pattern());
+  PtyRig rig(Pattern());
   return MeasureRead(
       "EEPROM -> File (full read)",
       [&](const std::string& image) {
         if (!rig.Ready()) return false;
         rig.engine.StartRead(image);
         rig.RunToEnd(kTickLimit);
-        return rig.EndedDone();
+        return EndedDone(rig);
       },
       rig.adapter);
 }
 
 Measurement FullFill() {
-  TransferRig rig(Pattern());
+  PtyRig rig(Pattern());
   Measurement m = Measure("$FF -> EEPROM (full fill)", kFloorSeconds, [&] {
     if (!rig.Ready()) return false;
     rig.engine.StartFill();
     rig.RunToEnd(kTickLimit);
-    return rig.EndedDone();
+    return EndedDone(rig);
   });
-  rig.StopAdapter();
+  rig.server.Stop();
   for (const std::uint8_t byte : rig.adapter.memory()) {
     if (byte != 0xFF) m.completed = false;
   }
@@ -108,7 +93,7 @@ Measurement FullReadAtReplyPace() {
       [&](const std::string& image) {
         return connected && link.Run(cli::Pace::Reply, [&](TransferEngine& engine) {
           engine.StartRead(image);
-        }) == cli::Outcome::Done;
+        }) == cli::RunResult::kDone;
       },
       adapter);
 }

@@ -46,6 +46,7 @@ bool WindowIdle() {
   PtyServer server(adapter);
   if (!server.Start()) return false;
   Form1Parts parts = QtParts(std::make_unique<BoundInventory>(server.SlavePath()));
+  const SerialPort& port = *parts.port;
   parts.messages = std::make_unique<PrintedMessages>();
   Form1 form(std::move(parts));
   form.show();
@@ -55,9 +56,9 @@ bool WindowIdle() {
   bool passed = Report(present);
 
   server.Unplug();
-  for (int ms = 0; ms < kCloseWaitMs && form.port().IsOpen(); ++ms) RunEventsFor(1);
+  for (int ms = 0; ms < kCloseWaitMs && port.IsOpen(); ++ms) RunEventsFor(1);
   Measurement unplugged = MeasureIdle("window idle after the adapter was unplugged (10 s)");
-  unplugged.completed = !form.port().IsOpen();
+  unplugged.completed = !port.IsOpen();
   const double present_percent = 100.0 * present.program_cpu_seconds / present.wall_seconds;
   passed = Report(unplugged, {.max_cpu_percent = kUnpluggedCpuFactor * present_percent}) && passed;
   return passed;

@@ -1,16 +1,13 @@
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <random>
 #include <sstream>
 
-#include "app/cli_commands.h"
-#include "app/cli_file_bytes.h"
 #include "bench/scenarios.h"
+#include "cli/commands.h"
 #include "platform/bound_inventory.h"
 #include "sim/pty_server.h"
+#include "tests/kit/files.h"
 
 namespace tessimor::bench {
 
@@ -23,9 +20,8 @@ constexpr PtyFaults kUnevenAdapter{.split = true, .delay_ms = 12, .every = 16};
 }  // namespace
 
 bool WriteVerifySoak() {
-  char dir[] = "/tmp/tessimor-soak-XXXXXX";
-  if (!mkdtemp(dir)) return false;
-  const std::string image_path = std::string(dir) + "/image.bin";
+  const testing::TempDir dir;
+  const std::string image_path = dir.File("image.bin");
   std::mt19937 random(2026);
   int cycles = 0;
   int failed_cycles = 0;
@@ -35,7 +31,7 @@ bool WriteVerifySoak() {
     for (; cycles < kCycles; ++cycles) {
       std::string image(AdapterSimulator::kSize, '\0');
       for (char& byte : image) byte = static_cast<char>(random());
-      if (!cli::WriteFileBytes(image_path, image)) return false;
+      if (!testing::WriteWholeFile(image_path, image)) return false;
 
       AdapterSimulator adapter;
       PtyServer server(adapter, kUnevenAdapter);
@@ -64,8 +60,6 @@ bool WriteVerifySoak() {
     }
     return failed_cycles == 0 && differing == 0;
   });
-  ::unlink(image_path.c_str());
-  ::rmdir(dir);
   std::printf("%s\n", m.name.c_str());
   std::printf("  cycles      %8d    failed %d\n", cycles, failed_cycles);
   std::printf("  compared    %8zu bytes, %zu differ\n", compared, differing);

@@ -8,13 +8,14 @@ ImageFiles::~ImageFiles() {
   for (auto& [handle, open] : files_) std::fclose(open.file);
 }
 
-ImageFiles::Handle ImageFiles::Add(std::FILE* file, ScratchFile scratch) {
+ImageFiles::Handle ImageFiles::Add(std::FILE* file, ScratchFile scratch,
+                                   std::unique_ptr<std::string> text) {
   if (!file) return 0;
   Handle handle = last_;
   do {
     handle = handle >= INT16_MAX ? 1 : static_cast<Handle>(handle + 1);
   } while (files_.count(handle) != 0);
-  files_[handle] = Open{file, std::move(scratch)};
+  files_[handle] = Open{file, std::move(scratch), std::move(text)};
   last_ = handle;
   return handle;
 }
@@ -41,6 +42,13 @@ ImageFiles::Handle ImageFiles::OpenForReading(const std::string& path) {
     return 0;
   }
   return Add(file);
+}
+
+ImageFiles::Handle ImageFiles::OpenText(std::string text) {
+  auto buffer = std::make_unique<std::string>(std::move(text));
+  // glibc reads a buffer of no bytes as an empty file.
+  std::FILE* file = fmemopen(buffer->data(), buffer->size(), "r");
+  return Add(file, {}, std::move(buffer));
 }
 
 bool ImageFiles::WriteLine(Handle handle, std::string_view text) {

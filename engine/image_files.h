@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,8 @@ class ImageFiles {
   Handle OpenForWriting(const std::string& path);
   // The file must exist; 0 on failure.
   Handle OpenForReading(const std::string& path);
+  // Reads `text` as if it were a file's contents.
+  Handle OpenText(std::string text);
   // False when the text could not be written.
   bool WriteLine(Handle handle, std::string_view text);
   std::string ReadLine(Handle handle);
@@ -40,10 +43,11 @@ class ImageFiles {
  private:
   struct Open {
     std::FILE* file = nullptr;
-    ScratchFile scratch;  // only for writing
+    ScratchFile scratch;                // only for writing
+    std::unique_ptr<std::string> text;  // what an opened text reads from
   };
 
-  Handle Add(std::FILE* file, ScratchFile scratch = {});
+  Handle Add(std::FILE* file, ScratchFile scratch = {}, std::unique_ptr<std::string> text = {});
   std::FILE* Find(Handle handle) const;
 
   std::map<Handle, Open> files_;

@@ -1,41 +1,12 @@
 #include "engine/transfer_engine.h"
 
+#include "engine/image_text.h"
+#include "link/messages.h"
 #include "link/protocol.h"
 
 namespace tessimor {
 
 namespace p = protocol;
-
-std::string HexByte(std::int32_t value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  const unsigned low = static_cast<unsigned>(value) & 0xFFu;
-  return {kDigits[low >> 4], kDigits[low & 0xFu]};
-}
-
-bool IsBlankLine(std::string_view line) {
-  return line.find_first_not_of(' ') == line.npos;
-}
-
-int FindLineWithoutColon(ImageFiles& files, ImageFiles::Handle handle, int* records) {
-  int number = 0;
-  int found = 0;
-  if (records) *records = 0;
-  while (!files.AtEnd(handle)) {
-    const std::string line = files.ReadLine(handle);
-    ++number;
-    if (IsBlankLine(line)) continue;
-    if (line.find(':') == std::string::npos) {
-      found = number;
-      break;
-    }
-    if (records) ++*records;
-  }
-  return found;
-}
-
-std::string NoColonMessage(int line_number, const std::string& path) {
-  return "Line " + std::to_string(line_number) + " of file " + path + " has no colon.";
-}
 
 void TransferEngine::Send(std::string_view text) {
   port_.WriteText(text);
@@ -48,83 +19,143 @@ void TransferEngine::SendTxLine() {
 void TransferEngine::DiscardImageFile() {
   if (FileNo > 0) files_.Discard(FileNo);
   FileNo = 0;
+  file_.reset();
+  sink_ = nullptr;
+  source_ = nullptr;
+}
+
+void TransferEngine::CutIn() {
+  if (reporting_) Report(Outcome::kEnded);
+}
+
+void TransferEngine::Begin(std::int32_t mode) {
+  Mode = mode;
+  mode_ = mode;
+  reporting_ = true;
+}
+
+void TransferEngine::Report(Outcome outcome, const std::string& message) {
+  if (!reporting_) return;
+  reporting_ = false;
+  if (observer_) observer_->Ended(OperationEnd{mode_, outcome, message});
+}
+
+void TransferEngine::Refuse(std::int32_t mode, Outcome outcome, const std::string& message) {
+  if (!message.empty()) window_.ShowMessage(message);
+  reporting_ = true;
+  mode_ = mode;
+  Report(outcome, message);
 }
 
 void TransferEngine::StartRead(const std::string& path) {
-  DiscardImageFile();
+  EndOperation();
   FileNo = files_.OpenForWriting(path);
   if (FileNo == 0) {
-    window_.ShowMessage(std::string(p::kCouldNotOpenText) + path);
+    Refuse(ModeRead, Outcome::kImageFailed, std::string(messages::kCouldNotOpenText) + path);
     return;
   }
-  path_ = path;
+  file_.emplace(files_, FileNo, path);
+  BeginRead(&*file_);
+}
+
+void TransferEngine::StartRead(RecordSink& sink) {
+  EndOperation();
+  BeginRead(&sink);
+}
+
+void TransferEngine::BeginRead(RecordSink* sink) {
+  sink_ = sink;
   window_.DisableButtons();
   CurAddr = 0;
   Send(std::string(p::kMark) + std::string(p::kStartAddress) + p::kCr);
   Send(std::string(p::kReadCommand) + p::kCr);
-  Mode = ModeRead;
+  Begin(ModeRead);
 }
 
 void TransferEngine::StartWrite(const std::string& path) {
-  DiscardImageFile();
-  const std::string cannot_open = std::string(p::kCouldNotOpenText) + path;
+  EndOperation();
+  const std::string cannot_open = std::string(messages::kCouldNotOpenText) + path;
   // Every record is checked before the first byte goes out.
   ImageFiles::Handle check = files_.OpenForReading(path);
   if (check == 0) {
-    window_.ShowMessage(cannot_open);
+    Refuse(ModeWrite, Outcome::kImageFailed, cannot_open);
     return;
   }
   int records = 0;
-  const int bad_line = FindLineWithoutColon(files_, check, &records);
+  FileRecords checked(files_, check, path);
+  const int bad_line = FindLineWithoutColon(checked, &records);
   files_.Close(check);
   if (bad_line > 0) {
-    window_.ShowMessage(NoColonMessage(bad_line, path));
+    Refuse(ModeWrite, Outcome::kNoColon, NoColonMessage(bad_line, path));
     return;
   }
-  if (records == 0) return;
-
+  if (records == 0) {
+    Refuse(ModeWrite, Outcome::kNothingToWrite, {});
+    return;
+  }
   FileNo = files_.OpenForReading(path);
   if (FileNo == 0) {
-    window_.ShowMessage(cannot_open);
+    Refuse(ModeWrite, Outcome::kImageFailed, cannot_open);
     return;
   }
-  path_ = path;
+  file_.emplace(files_, FileNo, path);
+  BeginWrite(*file_, path);
+}
+
+void TransferEngine::StartWrite(RecordSource& source, const std::string& name) {
+  EndOperation();
+  BeginWrite(source, name);
+}
+
+void TransferEngine::BeginWrite(RecordSource& source, const std::string& name) {
+  source_ = &source;
+  path_ = name;
   line_number_ = 0;
   if (!ReadNextRecord()) {
     DiscardImageFile();
+    Refuse(ModeWrite, Outcome::kNothingToWrite, {});
+    return;
+  }
+  if (!HasColon(FileLine)) {
+    DiscardImageFile();
+    Refuse(ModeWrite, Outcome::kNoColon, NoColonMessage(line_number_, name));
     return;
   }
   window_.DisableButtons();
   FileLineToCommand();
   Send(std::string(p::kMark) + TxLine + p::kCr);
-  Mode = ModeWrite;
+  Begin(ModeWrite);
 }
 
 void TransferEngine::StartFill() {
   // A fill cut into a read would leave its file open for good; it is dropped before "Done".
-  DiscardImageFile();
+  EndOperation();
   window_.DisableButtons();
   CurAddr = 0;
   Send(std::string(p::kMark) + std::string(p::kStartAddress) + p::kCr);
   SendFillLine();
-  Mode = ModeFill;
+  Begin(ModeFill);
 }
 
+// The panel's starts cut straight into whatever runs, keeping its image file.
 void TransferEngine::StartPanelRead() {
+  CutIn();
   Send(std::string(p::kReadCommand) + p::kCr);
-  Mode = ModeRead;
+  Begin(ModeRead);
 }
 
 void TransferEngine::StartByteTest() {
+  CutIn();
   CurAddr = 0;
   SendByteTestLine();
-  Mode = ModeByteTest;
+  Begin(ModeByteTest);
 }
 
 void TransferEngine::StartPageTest() {
+  CutIn();
   CurAddr = 0;
   SendPageTestLine();
-  Mode = ModePageTest;
+  Begin(ModePageTest);
 }
 
 void TransferEngine::SendFillLine() {
@@ -148,21 +179,14 @@ void TransferEngine::SendPageTestLine() {
 
 void TransferEngine::FileLineToCommand() {
   CurAddr = 0;
-  const std::size_t first = FileLine.find_first_not_of(' ');
-  const std::string record =
-      first == std::string::npos
-          ? std::string()
-          : FileLine.substr(first, FileLine.find_last_not_of(' ') - first + 1);
-  const std::size_t colon = record.find(':');
-  const std::string address = colon == std::string::npos ? record : record.substr(0, colon);
-  const std::string data = colon == std::string::npos ? std::string() : record.substr(colon + 1);
-  TxLine =
-      std::string(p::kAddressCommand) + address + p::kCr + std::string(p::kWriteCommand) + data;
+  const RecordParts record = SplitRecord(FileLine);
+  TxLine = std::string(p::kAddressCommand) + std::string(record.address) + p::kCr +
+           std::string(p::kWriteCommand) + std::string(record.data);
 }
 
 bool TransferEngine::ReadNextRecord() {
-  while (FileNo > 0 && !files_.AtEnd(FileNo)) {
-    FileLine = files_.ReadLine(FileNo);
+  while (source_ && !source_->AtEnd()) {
+    FileLine = source_->ReadLine();
     ++line_number_;
     if (!IsBlankLine(FileLine)) return true;
   }
@@ -182,20 +206,24 @@ void TransferEngine::HandleReply(const std::string& line) {
     case ModeFill:
       if (first != p::kWriteReply) break;
       CurAddr += p::kBytesPerLine;
+      Advance(p::kBytesPerLine);
       if (CurAddr < p::kAddressLimit) {
         SendFillLine();
       } else {
         Mode = ModeIdle;
-        window_.SetStatus(std::string(p::kDoneText));
+        window_.SetStatus(std::string(messages::kDoneText));
         window_.EnableButtons();
+        Report(Outcome::kDone);
       }
       break;
     case ModeByteTest:
     case ModePageTest:
       if (first != p::kWriteReply) break;
       CurAddr += p::kBytesPerLine;
+      Advance(p::kBytesPerLine);
       if (CurAddr >= p::kAddressLimit) {
         Mode = ModeIdle;
+        Report(Outcome::kDone);
       } else if (Mode == ModeByteTest) {
         SendByteTestLine();
       } else {
@@ -207,12 +235,17 @@ void TransferEngine::HandleReply(const std::string& line) {
   }
 }
 
+void TransferEngine::Advance(std::size_t bytes) {
+  if (observer_) observer_->Advanced(bytes);
+}
+
 void TransferEngine::HandleReadReply(const std::string& line) {
-  if (FileNo > 0 && !files_.WriteLine(FileNo, std::string_view(line).substr(1))) {
-    FailOperation(std::string(p::kCouldNotWriteText) + path_);
+  if (sink_ && !sink_->Put(std::string_view(line).substr(1))) {
+    FailOperation(Outcome::kImageFailed, sink_->Problem());
     return;
   }
   CurAddr += p::kBytesPerLine;
+  Advance(p::kBytesPerLine);
   if (CurAddr < p::kAddressLimit) {
     Send(std::string(p::kReadCommand) + p::kCr);
   } else {
@@ -221,13 +254,14 @@ void TransferEngine::HandleReadReply(const std::string& line) {
 }
 
 void TransferEngine::HandleWriteReply() {
+  Advance(SplitRecord(FileLine).data.size() / 2);
   if (!ReadNextRecord()) {
     FinishWithFile();
     return;
   }
-  if (FileLine.find(':') == std::string::npos) {
+  if (!HasColon(FileLine)) {
     // The file changed after it was checked; never guess at a record.
-    FailOperation(NoColonMessage(line_number_, path_));
+    FailOperation(Outcome::kNoColon, NoColonMessage(line_number_, path_));
     return;
   }
   FileLineToCommand();
@@ -236,26 +270,39 @@ void TransferEngine::HandleWriteReply() {
 
 void TransferEngine::FinishWithFile() {
   const bool written = FileNo <= 0 || files_.Close(FileNo);
+  const std::string problem = file_ ? file_->Problem() : std::string();
   FileNo = 0;
+  DiscardImageFile();
   if (!written) {
-    FailOperation(std::string(p::kCouldNotWriteText) + path_);
+    FailOperation(Outcome::kImageFailed, problem);
     return;
   }
   Mode = ModeIdle;
-  window_.SetStatus(std::string(p::kDoneText));
+  window_.SetStatus(std::string(messages::kDoneText));
   window_.EnableButtons();
+  Report(Outcome::kDone);
 }
 
-void TransferEngine::FailOperation(const std::string& message) {
+void TransferEngine::FailOperation(Outcome outcome, const std::string& message) {
   DiscardImageFile();
   Mode = ModeIdle;
   window_.ShowMessage(message);
   window_.EnableButtons();
+  Report(outcome, message);
+}
+
+void TransferEngine::TimeOut() {
+  if (IsBusy()) FailOperation(Outcome::kTimedOut, std::string(messages::kTimeoutText));
+}
+
+void TransferEngine::Stop(const std::string& message) {
+  if (IsBusy()) FailOperation(Outcome::kStopped, message);
 }
 
 void TransferEngine::EndOperation() {
   DiscardImageFile();
   Mode = ModeIdle;
+  Report(Outcome::kEnded);
 }
 
 }  // namespace tessimor

@@ -1,25 +1,37 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/image_files.h"
 #include "engine/modes.h"
+#include "engine/operation_observer.h"
+#include "engine/record_io.h"
 #include "link/reply_sink.h"
+#include "link/window_ops.h"
 #include "platform/serial_port.h"
-#include "platform/window_ops.h"
 
 namespace tessimor {
 
 // The running operation: starts it, builds its command lines and advances it one step per
-// reply line. Never waits for the adapter.
+// reply line. Never waits for the adapter. Every start ends in exactly one report to the
+// observer, at once when it is refused. The main starts (read, write, fill) end whatever runs
+// first; the panel's cut straight into it.
 class TransferEngine : public ReplySink {
  public:
   TransferEngine(SerialPort& port, WindowOps& window, ImageFiles& files)
       : port_(port), window_(window), files_(files) {}
 
+  void SetObserver(OperationObserver* observer) { observer_ = observer; }
+
+  // The whole EEPROM into the image file at `path`, or into `sink`.
   void StartRead(const std::string& path);
+  void StartRead(RecordSink& sink);
+  // The records of the image file at `path`, each line checked before the first goes out; or
+  // those of `source`, named `name` in messages, which its maker has checked.
   void StartWrite(const std::string& path);
+  void StartWrite(RecordSource& source, const std::string& name);
   void StartFill();
   void StartPanelRead();
   void StartByteTest();
@@ -27,7 +39,12 @@ class TransferEngine : public ReplySink {
 
   void HandleReply(const std::string& line) override;
   bool IsBusy() const override { return Mode != ModeIdle; }
-  void EndOperation() override;
+  void TimeOut() override;
+  // Ends the running operation at once, telling nobody; a file an unfinished read was saving
+  // stays as it was.
+  void EndOperation();
+  // Ends it as a timeout does, with `message` in the box.
+  void Stop(const std::string& message);
 
   void SendFillLine();
   void SendByteTestLine();
@@ -43,29 +60,36 @@ class TransferEngine : public ReplySink {
  private:
   void Send(std::string_view text);
   void SendTxLine();
+  // What runs is reported ended before a panel start takes over.
+  void CutIn();
+  void Begin(std::int32_t mode);
+  void BeginRead(RecordSink* sink);
+  void BeginWrite(RecordSource& source, const std::string& name);
+  // Tells the observer how the operation ended, once.
+  void Report(Outcome outcome, const std::string& message = {});
+  void Advance(std::size_t bytes);
   // Closes the image file without keeping what an unfinished read wrote.
   void DiscardImageFile();
   void FinishWithFile();
-  void FailOperation(const std::string& message);
+  void FailOperation(Outcome outcome, const std::string& message);
   void HandleReadReply(const std::string& line);
   void HandleWriteReply();
-  // Reads the next line holding more than spaces into FileLine; false at the end of the file.
+  // Reads the next line holding more than spaces into FileLine; false at the end.
   bool ReadNextRecord();
+  // Refused before it began: said, and reported.
+  void Refuse(std::int32_t mode, Outcome outcome, const std::string& message);
 
   SerialPort& port_;
   WindowOps& window_;
   ImageFiles& files_;
+  OperationObserver* observer_ = nullptr;
+  std::int32_t mode_ = ModeIdle;  // the mode the operation to report began in
+  bool reporting_ = false;        // an operation has begun and its end is not yet reported
+  std::optional<FileRecords> file_;
+  RecordSink* sink_ = nullptr;
+  RecordSource* source_ = nullptr;
   std::string path_;
   int line_number_ = 0;
 };
-
-// Two upper-case hex digits of the low 8 bits.
-std::string HexByte(std::int32_t value);
-bool IsBlankLine(std::string_view line);
-// Line number (from 1) of the first line that is neither blank nor holds a colon; 0 when none.
-// `records` counts the lines that are not blank.
-int FindLineWithoutColon(ImageFiles& files, ImageFiles::Handle handle, int* records);
-// What the user is told of such a line.
-std::string NoColonMessage(int line_number, const std::string& path);
 
 }  // namespace tessimor

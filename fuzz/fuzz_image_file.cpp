@@ -8,10 +8,14 @@
 #include <vector>
 
 #include "engine/image_files.h"
+#include "engine/image_text.h"
 #include "engine/modes.h"
+#include "engine/record_io.h"
 #include "engine/transfer_engine.h"
-#include "fuzz/fuzz_fakes.h"
+#include "fuzz/require.h"
+#include "link/messages.h"
 #include "link/protocol.h"
+#include "tests/kit/fakes.h"
 
 namespace tessimor::fuzz {
 namespace {
@@ -99,18 +103,18 @@ void CheckLineEnds(ImageFiles& files, const std::string& path, const Lines& line
       joined += line;
       joined += end;
     }
-    WriteWholeFile(path, joined);
+    WriteScratchFile(path, joined);
     Require(ReadAllLines(files, path, lines.size() + 1) == lines, "every line end reads alike");
     if (lines.empty() || lines.back().empty()) continue;
     joined.resize(joined.size() - end.size());
-    WriteWholeFile(path, joined);
+    WriteScratchFile(path, joined);
     Require(ReadAllLines(files, path, lines.size() + 1) == lines, "a last line needs no end");
   }
 }
 
 void CheckWrite(const std::string& path, const Lines& lines) {
-  FuzzPort port;
-  FuzzWindow window;
+  testing::FakeSerialPort port;
+  testing::FakeWindow window;
   ImageFiles files;
   TransferEngine engine(port, window, files);
   const Check check = CheckModel(lines);
@@ -120,16 +124,16 @@ void CheckWrite(const std::string& path, const Lines& lines) {
     Require(port.written.empty(),
             "a file with nothing to send, or a line without colon, sends nothing");
     if (check.line_without_colon > 0) {
-      Require(window.messages == 1 &&
-                  window.last_message == NoColonMessage(check.line_without_colon, path),
+      Require(window.messages.size() == 1 &&
+                  window.messages[0] == NoColonMessage(check.line_without_colon, path),
               "a line without colon is reported by its number");
     } else {
-      Require(window.messages == 0, "a file of blank lines is passed over quietly");
+      Require(window.messages.empty(), "a file of blank lines is passed over quietly");
     }
     Require(engine.Mode == ModeIdle && engine.FileNo == 0, "a refused write leaves nothing behind");
     return;
   }
-  Require(engine.Mode == ModeWrite && window.messages == 0, "a good file starts the write");
+  Require(engine.Mode == ModeWrite && window.messages.empty(), "a good file starts the write");
   for (int reply = 0; engine.Mode == ModeWrite; ++reply) {
     Require(reply < check.records, "the write ends on the reply to its last record");
     const std::size_t before = port.written.size();
@@ -139,7 +143,8 @@ void CheckWrite(const std::string& path, const Lines& lines) {
   }
   Require(port.written == WriteModel(lines), "the bytes sent follow the file's records");
   Require(engine.FileNo == 0 && engine.CurAddr == 0, "a finished write closes its file");
-  Require(window.status == p::kDoneText && window.buttons_enabled, "a finished write says so");
+  Require(window.status == messages::kDoneText && window.buttons_enabled,
+          "a finished write says so");
 }
 
 }  // namespace
@@ -153,12 +158,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Lines lines = SplitLines(raw);
 
   ImageFiles files;
-  WriteWholeFile(path, raw);
+  WriteScratchFile(path, raw);
   Require(ReadAllLines(files, path, size + 1) == lines, "lines read follow the line ends");
 
   const ImageFiles::Handle handle = files.OpenForReading(path);
   int records = -1;
-  const int found = FindLineWithoutColon(files, handle, &records);
+  FileRecords source(files, handle, path);
+  const int found = FindLineWithoutColon(source, &records);
   files.Close(handle);
   const Check check = CheckModel(lines);
   Require(found == check.line_without_colon && records == check.records,

@@ -15,9 +15,11 @@
 #include "engine/image_files.h"
 #include "engine/modes.h"
 #include "engine/transfer_engine.h"
-#include "fuzz/fuzz_fakes.h"
+#include "fuzz/require.h"
+#include "link/messages.h"
 #include "link/protocol.h"
 #include "link/receiver.h"
+#include "tests/kit/fakes.h"
 
 namespace tessimor::fuzz {
 namespace {
@@ -65,7 +67,7 @@ class CheckedSink : public ReplySink {
   explicit CheckedSink(Harness& harness) : harness_(harness) {}
   bool IsBusy() const override;
   void HandleReply(const std::string& line) override;
-  void EndOperation() override;
+  void TimeOut() override;
 
  private:
   Harness& harness_;
@@ -76,21 +78,23 @@ class Harness {
   Harness()
       : sink_(*this),
         engine_(port_, window_, files_),
-        receiver_(port_, sink_, window_),
+        receiver_(port_, sink_),
         read_path_(ScratchDir() + "/read.txt"),
         write_path_(ScratchDir() + "/write.txt"),
         bad_write_path_(ScratchDir() + "/no-colon.txt"),
         bad_read_path_(ScratchDir() + "/missing/read.txt") {
     // The same two files serve every input; writing them once keeps the runs fast.
     static const bool written = [this] {
-      WriteWholeFile(write_path_,
-                     "0000:000102030405060708090A0B0C0D0E0F\r\n  \r\n 0010:FF \n0020:AB");
-      WriteWholeFile(bad_write_path_, "0000:00\r\nno colon here\r\n");
+      WriteScratchFile(write_path_,
+                       "0000:000102030405060708090A0B0C0D0E0F\r\n  \r\n 0010:FF \n0020:AB");
+      WriteScratchFile(bad_write_path_, "0000:00\r\nno colon here\r\n");
       return true;
     }();
     (void)written;
     // Left by earlier inputs, or absent: a read must leave it so unless it completes.
-    read_file_ = ReadWholeFile(read_path_);
+    read_file_ = testing::ReadWholeFile(read_path_);
+    port_.Open();
+    engine_.SetObserver(&observer_);
     port_.on_write = [this](std::string_view text) { OnWrite(text); };
     port_.on_take = [this](const std::string& bytes) { ModelIntake(bytes); };
     window_.on_status = [this](const std::string& text) { OnStatus(text); };
@@ -105,7 +109,8 @@ class Harness {
     }
     engine_.EndOperation();
     Require(engine_.FileNo == 0, "ending an operation closes its file");
-    Require(ReadWholeFile(read_path_) == read_file_,
+    Require(observer_.ends.size() == starts_, "every start's end is reported once");
+    Require(testing::ReadWholeFile(read_path_) == read_file_,
             "the read file holds each read reply once the read is done, and is untouched before");
     Require(std::distance(std::filesystem::directory_iterator(ScratchDir()), {}) <= 3,
             "no scratch file is left behind");
@@ -137,7 +142,7 @@ class Harness {
     Require(status_line_ == nullptr, "every reply line is shown");
     CheckMode();
   }
-  void EndOperation() { engine_.EndOperation(); }
+  void TimeOut() { engine_.TimeOut(); }
 
  private:
   void Step(Input& in) {
@@ -185,6 +190,7 @@ class Harness {
   }
 
   void StartOperation(int which) {
+    ++starts_;
     sends_.push_back(0);
     switch (static_cast<Start>(which)) {
       case Start::kRead:
@@ -228,14 +234,14 @@ class Harness {
     ++ticks_run_;
     const bool busy = engine_.IsBusy();
     quiet_ticks_ = busy ? quiet_ticks_ + 1 : 0;
-    const bool expect_timeout = busy && quiet_ticks_ > p::kTimeoutTicks;
+    const bool expect_timeout = busy && quiet_ticks_ > p::kMaxQuietTicks;
     if (expect_timeout) quiet_ticks_ = 0;
     ticks_.push_back({expect_timeout, false});
     receiver_.PollReceiver();
     const TickRecord tick = ticks_.back();
     ticks_.pop_back();
     Require(tick.timed_out == tick.expect_timeout, "the timeout comes on the 100th quiet tick");
-    Require(receiver_.Ticks >= 0 && receiver_.Ticks <= p::kTimeoutTicks,
+    Require(receiver_.Ticks >= 0 && receiver_.Ticks <= p::kMaxQuietTicks,
             "the tick count stays in range");
     Require(receiver_.RxLine.size() <= p::kMaxRxLine, "RxLine stays within the limit");
     CheckMode();
@@ -264,14 +270,14 @@ class Harness {
       status_line_ = nullptr;
       return;
     }
-    if (text == p::kDoneText) {
+    if (text == messages::kDoneText) {
       Require(engine_.Mode == ModeIdle && engine_.FileNo == 0, "done means idle and closed");
       done_shown_ = true;
     }
   }
 
   void OnMessage(const std::string& text) {
-    if (text == p::kTimeoutText) {
+    if (text == messages::kTimeoutText) {
       Require(!ticks_.empty() && ticks_.back().expect_timeout && !ticks_.back().timed_out,
               "a timeout message only when one is due");
       ticks_.back().timed_out = true;
@@ -297,8 +303,10 @@ class Harness {
     bool timed_out;
   };
 
-  FuzzPort port_;
-  FuzzWindow window_;
+  testing::FakeSerialPort port_;
+  testing::FakeWindow window_;
+  testing::FakeObserver observer_;
+  std::size_t starts_ = 0;
   ImageFiles files_;
   CheckedSink sink_;
   TransferEngine engine_;
@@ -329,8 +337,8 @@ bool CheckedSink::IsBusy() const {
 void CheckedSink::HandleReply(const std::string& line) {
   harness_.Reply(line);
 }
-void CheckedSink::EndOperation() {
-  harness_.EndOperation();
+void CheckedSink::TimeOut() {
+  harness_.TimeOut();
 }
 
 }  // namespace

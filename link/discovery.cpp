@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "link/messages.h"
 #include "link/protocol.h"
 
 namespace tessimor {
@@ -57,7 +58,7 @@ void ConnectAdapter(DeviceInventory& inventory, SerialPort& port, WindowOps& win
   }
   if (port.PortNumber() > 0) port.Open();
   if (!port.IsOpen()) {
-    window.ShowMessage(std::string(protocol::kNotFoundText));
+    window.ShowMessage(std::string(messages::kNotFoundText));
     end_program();
   }
 }

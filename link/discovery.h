@@ -5,9 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "link/window_ops.h"
 #include "platform/device_inventory.h"
 #include "platform/serial_port.h"
-#include "platform/window_ops.h"
 
 namespace tessimor {
 

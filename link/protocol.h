@@ -6,7 +6,6 @@
 namespace tessimor::protocol {
 
 inline constexpr char kCr = '\r';
-inline constexpr std::string_view kCrText = "\r";
 
 inline constexpr std::string_view kMark = "!";
 inline constexpr std::string_view kAddressCommand = "$";
@@ -30,13 +29,8 @@ inline constexpr std::string_view kAdapterPnpId = "USB\\VID_04D8&PID_000A";
 inline constexpr std::size_t kPortDigitsAt = 3;
 
 inline constexpr int kTickMs = 10;
-inline constexpr int kTimeoutTicks = 99;  // timed out once the count passes this
+// The most ticks a running operation may go without a reply line; the next one times it out.
+inline constexpr int kMaxQuietTicks = 99;
 inline constexpr std::size_t kMaxRxLine = 1024;
-
-inline constexpr std::string_view kDoneText = "** Done! **";
-inline constexpr std::string_view kNotFoundText = "Tessimor adapter not found!";
-inline constexpr std::string_view kCouldNotOpenText = "Could not open file ";
-inline constexpr std::string_view kCouldNotWriteText = "Could not write file ";
-inline constexpr std::string_view kTimeoutText = "Time out waiting for reply.";
 
 }  // namespace tessimor::protocol

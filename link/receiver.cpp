@@ -7,12 +7,10 @@ namespace tessimor {
 void Receiver::PollReceiver() {
   if (sink_.IsBusy()) {
     ++Ticks;
-    if (Ticks > protocol::kTimeoutTicks) {
-      // Idle before the box opens: ticks that run inside it must find nothing to time out.
+    if (Ticks > protocol::kMaxQuietTicks) {
+      // Reset first: ticks that run inside the timeout's message box start counting afresh.
       Ticks = 0;
-      sink_.EndOperation();
-      window_.ShowMessage(std::string(protocol::kTimeoutText));
-      window_.EnableButtons();
+      sink_.TimeOut();
     }
   } else {
     Ticks = 0;

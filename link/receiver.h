@@ -5,15 +5,13 @@
 
 #include "link/reply_sink.h"
 #include "platform/serial_port.h"
-#include "platform/window_ops.h"
 
 namespace tessimor {
 
 // Assembles reply lines from the port and watches for a silent adapter; driven by a 10 ms tick.
 class Receiver {
  public:
-  Receiver(SerialPort& port, ReplySink& sink, WindowOps& window)
-      : port_(port), sink_(sink), window_(window) {}
+  Receiver(SerialPort& port, ReplySink& sink) : port_(port), sink_(sink) {}
 
   // One tick: the timeout count first, then whatever bytes are waiting.
   void PollReceiver();
@@ -30,7 +28,6 @@ class Receiver {
 
   SerialPort& port_;
   ReplySink& sink_;
-  WindowOps& window_;
   // Kept here, not on the stack, so a tick nested in a message box carries on in order.
   std::string pending_;
   std::size_t next_ = 0;

@@ -11,8 +11,8 @@ class ReplySink {
 
   virtual bool IsBusy() const = 0;
   virtual void HandleReply(const std::string& line) = 0;
-  // Ends the running operation at once; a file an unfinished read was saving stays as it was.
-  virtual void EndOperation() = 0;
+  // The running operation heard nothing for too long: it ends, and the user is told.
+  virtual void TimeOut() = 0;
 };
 
 }  // namespace tessimor

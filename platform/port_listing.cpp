@@ -5,20 +5,13 @@
 
 namespace tessimor {
 
-namespace {
-
-std::string Hex4(std::uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-  return text;
-}
-
-}  // namespace
-
 std::string PnpDeviceId(const PortFacts& port) {
   if (!port.has_usb_identity) return "TTY\\" + port.port_name;
   const std::string instance = port.serial_number.empty() ? port.port_name : port.serial_number;
-  return "USB\\VID_" + Hex4(port.vendor_id) + "&PID_" + Hex4(port.product_id) + "\\" + instance;
+  char identity[32];
+  std::snprintf(identity, sizeof identity, "USB\\VID_%04X&PID_%04X\\",
+                static_cast<unsigned>(port.vendor_id), static_cast<unsigned>(port.product_id));
+  return identity + instance;
 }
 
 std::vector<DeviceRecord> BuildPortListing(std::vector<PortFacts> ports,

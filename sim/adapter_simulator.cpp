@@ -17,13 +17,13 @@ std::optional<int> HexValue(char c) {
   return std::nullopt;
 }
 
-}  // namespace
-
 std::string Hex4(std::uint16_t value) {
   char text[8];
   std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
   return text;
 }
+
+}  // namespace
 
 std::string AdapterSimulator::Feed(std::string_view bytes) {
   std::string replies;
@@ -40,7 +40,6 @@ std::string AdapterSimulator::Feed(std::string_view bytes) {
 }
 
 std::string AdapterSimulator::Execute(std::string command) {
-  ++commands_;
   const std::size_t start = command.find_first_not_of('!');
   command.erase(0, start == std::string::npos ? command.size() : start);
   if (command == "$") return "$" + Hex4(pointer_) + "\r";

@@ -23,8 +23,6 @@ class AdapterSimulator {
   const Memory& memory() const { return memory_; }
   Memory& memory() { return memory_; }
   std::uint16_t pointer() const { return pointer_; }
-  // Commands answered so far ("$" + address commands included, none of which reply).
-  std::size_t commands() const { return commands_; }
 
  private:
   std::string Execute(std::string command);
@@ -34,9 +32,6 @@ class AdapterSimulator {
   Memory memory_{};
   std::uint16_t pointer_ = 0;
   std::string command_;
-  std::size_t commands_ = 0;
 };
-
-std::string Hex4(std::uint16_t value);
 
 }  // namespace tessimor

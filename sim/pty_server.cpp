@@ -21,7 +21,8 @@ constexpr int kUnplugGraceMs = 50;
 constexpr char kStopByte = 'x';
 constexpr char kUnplugByte = 'u';
 
-// Gives up when `wake` becomes readable, so Stop never hangs on a client that stopped reading.
+// Gives up when `wake` becomes readable, so Stop never hangs on a client that stopped reading,
+// and when nobody holds the slave side any more, whose bytes could never drain.
 void WriteAll(int fd, int wake, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -29,7 +30,10 @@ void WriteAll(int fd, int wake, std::string_view bytes) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN) {
         pollfd fds[2] = {{fd, POLLOUT, 0}, {wake, POLLIN, 0}};
-        if (::poll(fds, 2, kIdlePollMs) > 0 && fds[1].revents != 0) return;
+        if (::poll(fds, 2, kIdlePollMs) > 0 &&
+            (fds[1].revents != 0 || (fds[0].revents & (POLLHUP | POLLERR)) != 0)) {
+          return;
+        }
         continue;
       }
       return;

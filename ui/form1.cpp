@@ -6,8 +6,8 @@
 
 #include "link/discovery.h"
 #include "link/protocol.h"
-#include "platform/qt_dialogs.h"
-#include "platform/qt_serial_port.h"
+#include "platform/qt/dialogs.h"
+#include "platform/qt/serial_port.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 
@@ -44,12 +44,13 @@ Form1::Form1(Form1Parts parts)
                     : std::make_unique<QtMessageBoxes>(this, ToQString(layout::kWindowTitle))),
       end_program_(std::move(parts.end_program)),
       engine_(*MSComm1, *this, files_),
-      receiver_(*MSComm1, engine_, *this),
+      receiver_(*MSComm1, engine_),
       cmdRead(MakeButton(*this, layout::kCmdRead)),
       cmdWrite(MakeButton(*this, layout::kCmdWrite)),
       cmdFF(MakeButton(*this, layout::kCmdFF)),
       lblStatus(new QLabel(this)),
       panel_(*this, *MSComm1, engine_) {
+  engine_.SetObserver(this);
   setWindowTitle(ToQString(layout::kWindowTitle));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -75,6 +76,8 @@ Form1::Form1(Form1Parts parts)
 }
 
 Form1::~Form1() {
+  // Nothing connected to OperationEnded may be called from a half-destroyed window.
+  engine_.SetObserver(nullptr);
   Unload();
 }
 

@@ -1,7 +1,8 @@
 // Form1 owns everything for its whole life: device inventory, serial port MSComm1, image files,
 // transfer engine, receiver, file dialogs, message boxes and Timer1. Clicks start operations in
-// the engine; Timer1 drives the receiver, whose reply lines drive the engine. The engine and the
-// receiver reach the window only through WindowOps.
+// the engine; Timer1 drives the receiver, whose reply lines and timeout drive the engine. The
+// engine reaches the window only through WindowOps, and reports each operation's end, which the
+// window passes on as OperationEnded. The command-line tool (cli/) drives the same engine.
 #pragma once
 
 #include <QLabel>
@@ -13,13 +14,14 @@
 #include <string_view>
 
 #include "engine/image_files.h"
+#include "engine/operation_observer.h"
 #include "engine/transfer_engine.h"
 #include "link/receiver.h"
+#include "link/window_ops.h"
 #include "platform/device_inventory.h"
 #include "platform/file_dialogs.h"
 #include "platform/message_boxes.h"
 #include "platform/serial_port.h"
-#include "platform/window_ops.h"
 #include "ui/diagnostic_panel.h"
 
 namespace tessimor {
@@ -41,7 +43,7 @@ Form1Parts QtParts(std::unique_ptr<DeviceInventory> inventory);
 // The image file filter given to both dialogs; "*" so files without a dot are listed too.
 inline constexpr std::string_view kImageFileFilter = "Text Files (*.txt);;All Files (*)";
 
-class Form1 : public QWidget, public WindowOps {
+class Form1 : public QWidget, public WindowOps, private OperationObserver {
   Q_OBJECT
 
  public:
@@ -60,13 +62,17 @@ class Form1 : public QWidget, public WindowOps {
 
   TransferEngine& engine() { return engine_; }
   Receiver& receiver() { return receiver_; }
-  SerialPort& port() { return *MSComm1; }
-  QTimer& timer() { return Timer1; }
+
+ signals:
+  // Each operation's end, as the engine reports it.
+  void OperationEnded(tessimor::Outcome outcome);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void Advanced(std::size_t) override {}
+  void Ended(const OperationEnd& end) override { emit OperationEnded(end.outcome); }
   void ApplyStartHeight();
   void OnReadClicked();
   void OnWriteClicked();

@@ -3,272 +3,191 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
+#include <optional>
 
-#include "link/protocol.h"
-#include "tests/support/fakes.h"
-#include "tests/support/full_disk.h"
-#include "tests/support/temp_dir.h"
+#include "tests/kit/expected.h"
+#include "tests/kit/fakes.h"
+#include "tests/kit/files.h"
+#include "tests/kit/full_disk.h"
 
 namespace tessimor {
 namespace {
 
-using testing::FakeWindow;
-using testing::ReadWholeFile;
-using testing::SimulatedPort;
-using testing::TempDir;
-using testing::WriteWholeFile;
+using enum Outcome;
+using Engine = TransferEngine;
 
-std::size_t Count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-    ++n;
+// One line a report, so a failing comparison shows them all.
+std::vector<std::string> Texts(const std::vector<OperationEnd>& ends) {
+  std::vector<std::string> texts;
+  for (const auto& [mode, outcome, message] : ends) {
+    texts.push_back(std::to_string(mode) + "/" + ::testing::PrintToString(outcome) + " " + message);
   }
-  return n;
+  return texts;
 }
 
-class TransferEngineTest : public ::testing::Test {
- protected:
-  // Hands the adapter's replies to the engine until it stops answering; returns how many.
-  int Pump(int limit = 100000) {
-    int replies = 0;
-    for (std::size_t cr; replies < limit && (cr = port.incoming.find('\r')) != std::string::npos;) {
-      const std::string line = port.incoming.substr(0, cr);
+struct Bench {
+  Bench() { engine.SetObserver(&observer); }
+  // Hands the adapter's replies to the engine until it stops answering.
+  void Pump(int limit = 1 << 20) {
+    for (std::size_t cr; limit-- > 0 && (cr = port.incoming.find('\r')) != std::string::npos;) {
+      engine.HandleReply(port.incoming.substr(0, cr));  // its answer goes after this line
       port.incoming.erase(0, cr + 1);
-      engine.HandleReply(line);
-      ++replies;
     }
-    return replies;
   }
-
-  // Memory with every byte different from its neighbours, so misplaced lines show.
-  void FillAdapterWithPattern() {
-    std::mt19937 random(7);
-    for (auto& byte : port.adapter.memory()) byte = static_cast<std::uint8_t>(random());
-  }
-
-  std::string SimulatorRecords() {
-    std::string text;
-    for (int address = 0; address < protocol::kEepromSize; address += 16) {
-      text += Hex4(static_cast<std::uint16_t>(address)) + ":";
-      for (int i = 0; i < 16; ++i) text += HexByte(port.adapter.memory()[address + i]);
-      text += "\r\n";
-    }
-    return text;
-  }
-
-  TempDir dir;
-  SimulatedPort port;
-  FakeWindow window;
+  // Keeps the lines a write from memory reads.
+  LineList& Lines(std::vector<std::string> lines) { return lines_.emplace(std::move(lines)); }
+  testing::SimulatedPort port;
+  testing::FakeWindow window;
   ImageFiles files;
+  testing::FakeObserver observer;
   TransferEngine engine{port, window, files};
+  std::optional<LineList> lines_;
+  testing::TempDir dir;
 };
 
-TEST_F(TransferEngineTest, ReadSavesTheWholeEeprom) {
-  FillAdapterWithPattern();
-  const std::string path = dir.File("read.txt");
-  engine.StartRead(path);
-  EXPECT_EQ(port.written, "!$0000\rR\r");
-  EXPECT_EQ(engine.Mode, ModeRead);
-  EXPECT_EQ(Pump(10), 10);
-  EXPECT_FALSE(window.buttons_enabled);
-  EXPECT_EQ(window.status, "R" + SimulatorRecords().substr(9 * 39, 37));
+class TransferEngineTest : public ::testing::Test, public Bench {};
 
-  Pump();
-  EXPECT_EQ(Count(port.written, "R\r"), 2048u);
-  EXPECT_EQ(port.writes.size(), 2049u);
-  EXPECT_EQ(ReadWholeFile(path), SimulatorRecords());
-  EXPECT_EQ(window.status, protocol::kDoneText);
-  EXPECT_TRUE(window.buttons_enabled);
-  EXPECT_EQ(window.disables, 1);
-  EXPECT_EQ(engine.Mode, ModeIdle);
-  EXPECT_EQ(engine.FileNo, 0);
-  EXPECT_EQ(engine.CurAddr, 32768);
-  EXPECT_TRUE(window.messages.empty());
-}
-
-TEST_F(TransferEngineTest, FillAndPatternTestsCoverTheWholeEeprom) {
-  port.adapter.memory().fill(0x12);
-  engine.StartFill();
-  const std::string fill_line = "W" + std::string(32, 'F') + "\r";
-  EXPECT_EQ(port.writes[0], "!$0000\r");
-  EXPECT_FALSE(window.buttons_enabled);
-  Pump();
-  EXPECT_EQ(port.writes.size(), 2049u);
-  EXPECT_EQ(Count(port.written, fill_line), 2048u);
-  for (const auto byte : port.adapter.memory()) ASSERT_EQ(byte, 0xFF);
-  EXPECT_EQ(window.status, protocol::kDoneText);
-  EXPECT_TRUE(window.buttons_enabled);
-
-  // The pattern tests send no mark or address, leave the buttons and end on the last reply.
-  const int button_calls = window.enables + window.disables;
-  for (const bool by_page : {false, true}) {
-    port.writes.clear();
-    by_page ? engine.StartPageTest() : engine.StartByteTest();
-    Pump();
-    EXPECT_EQ(port.writes.size(), 2048u);
-    EXPECT_EQ(port.writes[0].front(), 'W');
-    for (int address = 0; address < 32768; ++address) {
-      ASSERT_EQ(port.adapter.memory()[address], by_page ? address >> 8 : address & 0xFF);
-    }
-    EXPECT_EQ(engine.Mode, ModeIdle);
-    EXPECT_EQ(window.status, "W7FF0");
-  }
-  EXPECT_EQ(window.enables + window.disables, button_calls);
-}
-
-TEST_F(TransferEngineTest, WritesFileRecordsInOrderSkippingBlankLines) {
-  const std::string path = dir.File("three.txt");
-  WriteWholeFile(path, "\r\n0010:00FF\r\n  \r\n  0020:ABCD  \r\n:01\r\n\r\n");
-  engine.StartWrite(path);
-  EXPECT_EQ(port.written, "!$0010\rW00FF\r");
-  EXPECT_EQ(engine.Mode, ModeWrite);
-  EXPECT_FALSE(window.buttons_enabled);
-  EXPECT_EQ(Pump(1), 1);
-  EXPECT_EQ(port.writes.back(), "$0020\rWABCD\r");
+TEST_F(TransferEngineTest, EachOperationSendsItsLinesAndEndsDone) {
+  // The W lines giving each address a the byte (a >> shift | set), from 0 on, nothing before.
+  const auto w_lines = [](int shift, int set) {
+    std::string bytes(32768, '\0'), wire;
+    for (std::size_t a = 0; a < bytes.size(); ++a) bytes[a] = static_cast<char>(a >> shift | set);
+    const std::string text = testing::ImageText(bytes);
+    for (std::size_t i = 0; i < text.size(); i += 39) wire += 'W' + text.substr(i + 5, 32) + '\r';
+    return wire;
+  };
+  const std::string path = dir.File("read.txt"), three = dir.File("three.txt");
+  testing::WriteWholeFile(three, "\r\n0010:00FF\r\n  \r\n  0020:ABCD  \r\n:01\r\n\r\n");
+  // Fill, read and write hold the buttons off and end saying "Done"; the pattern tests leave both
+  // alone. A write moves on by its records' bytes, five here.
+  const auto done = [&](std::int32_t mode, const std::string& wire, const auto& start) {
+    SCOPED_TRACE(mode);
+    Bench t;
+    start(t);
+    const bool buttons = mode != ModeByteTest && mode != ModePageTest;
+    t.Pump();
+    EXPECT_EQ(t.port.written, wire);
+    EXPECT_EQ(t.window.status, buttons ? "** Done! **" : "W7FF0");
+    EXPECT_TRUE(t.window.buttons_enabled && t.window.messages.empty());
+    EXPECT_EQ(t.window.enables + t.window.disables, buttons ? 2 : 0);
+    EXPECT_EQ(std::pair(t.engine.Mode, int{t.engine.FileNo}), std::pair(ModeIdle, 0));
+    EXPECT_EQ(t.observer.advanced, mode == ModeWrite ? 5u : 32768u);
+    EXPECT_EQ(Texts(t.observer.ends), Texts({{mode, kDone, ""}}));
+  };
+  done(ModeFill, "!$0000\r" + w_lines(0, 0xFF), [](Bench& t) { t.engine.StartFill(); });
+  done(ModeByteTest, w_lines(0, 0), [](Bench& t) { t.engine.StartByteTest(); });
+  done(ModePageTest, w_lines(8, 0), [](Bench& t) { t.engine.StartPageTest(); });
   // "$" alone is answered with the pointer, which is only shown; the third W reply ends it.
-  Pump();
-  EXPECT_EQ(port.writes.back(), "$\rW01\r");
-  EXPECT_EQ(port.writes.size(), 3u);
-  EXPECT_EQ(engine.Mode, ModeIdle);
-  EXPECT_EQ(window.status, protocol::kDoneText);
-  EXPECT_TRUE(window.buttons_enabled);
-  EXPECT_EQ(engine.FileNo, 0);
-  EXPECT_EQ(engine.CurAddr, 0);
-  EXPECT_EQ(port.adapter.memory()[0x11], 0xFF);
-  EXPECT_EQ(port.adapter.memory()[0x21], 0xCD);
+  const std::string records = "!$0010\rW00FF\r$0020\rWABCD\r$\rW01\r";
+  done(ModeWrite, records, [&](Bench& t) { t.engine.StartWrite(three); });
+  done(ModeWrite, records, [&](Bench& t) {
+    t.engine.StartWrite(t.Lines({"", "0010:00FF", "  ", "  0020:ABCD  ", ":01", ""}), "memory");
+  });
+  done(ModeRead, testing::FullReadOnTheWire(), [&](Bench& t) { t.engine.StartRead(path); });
 }
 
-TEST_F(TransferEngineTest, RefusedWritesSendNothingAndLeaveTheWindowAsItWas) {
-  struct Case {
-    const char* contents;  // nullptr: no such file
-    std::string message;
-  };
-  const std::string path = dir.File("image.txt");
-  const std::vector<Case> cases = {
-      {"", ""},
-      {"   \r\n\n  \r", ""},
-      {"0000:01\r\n\r\n0010 02\r\n0020:03\r\n", "Line 3 of file " + path + " has no colon."},
-      {nullptr, "Could not open file " + path},
-  };
-  for (const Case& c : cases) {
-    std::filesystem::remove(path);
-    if (c.contents) WriteWholeFile(path, c.contents);
-    window.messages.clear();
-    engine.CurAddr = 1234;
-    engine.StartWrite(path);
-    EXPECT_EQ(window.messages,
-              c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
-    EXPECT_TRUE(port.written.empty());
-    EXPECT_EQ(engine.Mode, ModeIdle);
-    EXPECT_EQ(engine.FileNo, 0);
-    EXPECT_EQ(engine.CurAddr, 1234);
-    EXPECT_EQ(window.disables + window.status_changes, 0);
+TEST_F(TransferEngineTest, AReadSavesTheImageAndAPanelReadGoesOnFromWhereTheLastOneStopped) {
+  // At 0 after a write: a whole loop. Past the end after a read: one line, the file untouched.
+  port.adapter.memory() = testing::Pattern();
+  const std::string path = dir.File("read.txt");
+  for (const bool after_write : {true, false}) {
+    after_write ? engine.StartWrite(Lines({"0000:AA"}), "memory") : engine.StartRead(path);
+    Pump();
+    port.writes.clear();
+    engine.StartPanelRead();
+    Pump();
+    EXPECT_EQ(port.writes, std::vector<std::string>(after_write ? 2048 : 1, "R\r"));
   }
-  engine.StartRead(dir.File("no/such/dir/read.txt"));
-  EXPECT_EQ(window.messages.back(), "Could not open file " + dir.File("no/such/dir/read.txt"));
-  EXPECT_TRUE(port.written.empty());
+  EXPECT_EQ(testing::ReadWholeFile(path), testing::ImageText(port.adapter.memory()));
 }
 
-TEST_F(TransferEngineTest, FileChangedAfterTheCheckStopsTheWrite) {
-  const std::string path = dir.File("changing.txt");
-  std::string contents;
-  for (int i = 0; i < 2000; ++i) contents += "0000:01\r\n";
-  WriteWholeFile(path, contents);
-  engine.StartWrite(path);
-  // Same length, changed in place far beyond what the reader has buffered.
-  contents.replace(1500 * 9, 7, "0000 01");
-  WriteWholeFile(path, contents);
-  Pump();
-  EXPECT_EQ(Count(port.written, "W01\r"), 1500u);
-  EXPECT_EQ(window.messages,
-            std::vector<std::string>{"Line 1501 of file " + path + " has no colon."});
-  EXPECT_EQ(engine.Mode, ModeIdle);
-  EXPECT_EQ(engine.FileNo, 0);
-  EXPECT_TRUE(window.buttons_enabled);
-  EXPECT_NE(window.status, protocol::kDoneText);
-}
-
-TEST_F(TransferEngineTest, RepliesThatDoNotFitAreOnlyShown) {
-  struct Case {
-    std::int32_t mode;
-    std::string reply;
-  };
-  const std::vector<Case> cases = {
+TEST_F(TransferEngineTest, OddFileLinesGoOutAsTheyAreAndOddRepliesAreOnlyShown) {
+  // A file line is cut at its first colon, with only the spaces around it dropped.
+  const std::pair<std::string, std::string> lines[] = {
+      {"0010:00FF", "$0010\rW00FF"},   {"  0000:FF  ", "$0000\rWFF"},
+      {"0000:AB:CD", "$0000\rWAB:CD"}, {":01", "$\rW01"},
+      {"\t0000:ff", "$\t0000\rWff"},   {"12:", "$12\rW"}};
+  for (const auto& [line, command] : lines) {
+    Bench t;
+    t.engine.StartWrite(t.Lines({line}), "memory");
+    EXPECT_EQ(t.port.written, "!" + command + "\r") << line;
+  }
+  const std::pair<std::int32_t, std::string> replies[] = {
       {ModeRead, "W0000"},      {ModeRead, "r0000:00"}, {ModeRead, ""},
       {ModeRead, "\nR0000:00"}, {ModeFill, "R0000:FF"}, {ModeWrite, "R0000"},
-      {ModeByteTest, "w"},      {ModeIdle, "R0000:00"}, {ModeIdle, "W0000"},
-  };
-  for (const Case& c : cases) {
-    engine.Mode = c.mode;
+      {ModeByteTest, "w"},      {ModeIdle, "R0000:00"}, {ModeIdle, "W0000"}};
+  for (const auto& [mode, reply] : replies) {
+    engine.Mode = mode;
     engine.CurAddr = 32;
-    engine.HandleReply(c.reply);
-    EXPECT_EQ(window.status, c.reply);
-    EXPECT_TRUE(port.written.empty()) << c.reply;
-    EXPECT_EQ(engine.Mode, c.mode);
-    EXPECT_EQ(engine.CurAddr, 32);
+    engine.HandleReply(reply);
+    EXPECT_EQ(std::tuple(window.status, engine.Mode, engine.CurAddr), std::tuple(reply, mode, 32));
   }
+  EXPECT_EQ(port.written.size() + observer.advanced + observer.ends.size(), 0u);
 }
 
-TEST_F(TransferEngineTest, PanelReadAfterFinishedOperations) {
-  const std::string path = dir.File("read.txt");
-  engine.StartRead(path);
-  Pump();
-  // After a finished read one more line is read and the operation ends at once.
-  port.writes.clear();
-  engine.StartPanelRead();
-  EXPECT_EQ(Pump(), 1);
-  EXPECT_EQ(port.writes, std::vector<std::string>{"R\r"});
-  EXPECT_EQ(engine.Mode, ModeIdle);
-  EXPECT_EQ(ReadWholeFile(path).size(), 2048u * 39);
-
-  // After a write CurAddr is 0, so a panel read runs a whole loop, to the status line only.
-  WriteWholeFile(dir.File("one.txt"), "0000:AA\r\n");
-  engine.StartWrite(dir.File("one.txt"));
-  Pump();
-  port.writes.clear();
-  engine.StartPanelRead();
-  EXPECT_EQ(Pump(), 2048);
-  EXPECT_EQ(port.writes.size(), 2048u);
-  EXPECT_EQ(engine.FileNo, 0);
-}
-
-TEST_F(TransferEngineTest, AFullDiskStopsTheReadWithoutDoneAndKeepsTheOldImage) {
-  const std::string path = dir.File("image.txt");
-  WriteWholeFile(path, "the image that was there\r\n");
-  {
-    testing::FullDisk full(4096);
-    engine.StartRead(path);
-    Pump();
-  }
-  EXPECT_EQ(window.messages, std::vector<std::string>{"Could not write file " + path});
-  EXPECT_NE(window.status, protocol::kDoneText);
-  EXPECT_EQ(engine.Mode, ModeIdle);
-  EXPECT_EQ(engine.FileNo, 0);
-  EXPECT_TRUE(window.buttons_enabled);
-  EXPECT_LT(Count(port.written, "R\r"), 2048u);
-  EXPECT_EQ(ReadWholeFile(path), "the image that was there\r\n");
-  EXPECT_EQ(dir.Names(), std::set<std::string>{"image.txt"});
-}
-
-TEST_F(TransferEngineTest, AbandonedReadLeavesTheFileAsItWasAndNoScratchFile) {
-  // Ended by the timeout, or cut off by a fill; over an existing file or where there was none.
-  for (const bool by_fill : {false, true}) {
+TEST_F(TransferEngineTest, EveryStartEndsInOneReportAndAnUnfinishedReadKeepsTheOldFile) {
+  const std::string image = dir.File("image.txt"), missing = dir.File("no/such.txt"),
+                    bad = dir.File("bad.txt"), blank = dir.File("blank.txt"),
+                    changing = dir.File("changing.txt");
+  testing::WriteWholeFile(bad, "0000:01\r\n\r\n0010 02\r\n0020:03\r\n");
+  testing::WriteWholeFile(blank, "   \r\n\n  \r");
+  std::string records;
+  for (int i = 0; i < 2000; ++i) records += "0000:01\r\n";
+  testing::WriteWholeFile(changing, records);
+  // Runs `act` over no file and over an old one, five lines into a read of `image` if `reading`,
+  // then lets the adapter answer. `quiet`: the act sends nothing, leaves buttons and status be.
+  const auto check = [&](const std::vector<OperationEnd>& ends, bool reading, bool quiet,
+                         const auto& act) {
     for (const bool existing : {false, true}) {
-      const std::string path = dir.File("image.txt");
-      std::filesystem::remove(path);
-      if (existing) WriteWholeFile(path, "old\r\n");
-      engine.StartRead(path);
-      Pump(5);
-      by_fill ? engine.StartFill() : engine.EndOperation();
-      EXPECT_EQ(engine.FileNo, 0);
-      EXPECT_EQ(std::filesystem::exists(path) ? ReadWholeFile(path) : "(absent)",
-                existing ? "old\r\n" : "(absent)");
-      EXPECT_EQ(dir.Names().size(), existing ? 1u : 0u);
-      port.incoming.clear();
-      engine.Mode = ModeIdle;
+      SCOPED_TRACE(Texts(ends).front() + (existing ? " over a file" : ""));
+      existing ? testing::WriteWholeFile(image, "old\r\n") : std::filesystem::remove(image);
+      const auto names = dir.Names();
+      Bench t;
+      if (reading) t.engine.StartRead(image);
+      t.Pump(5);
+      t.engine.CurAddr = 1234;
+      const auto state = [&] {
+        const int calls = t.window.status_changes + t.window.enables + t.window.disables;
+        return t.port.written + std::to_string(calls) + "/" + std::to_string(t.engine.CurAddr);
+      };
+      const std::string before = state();
+      act(t.engine);
+      EXPECT_EQ(quiet ? state() : before, before);
+      t.Pump();
+      t.engine.Stop("too late");  // nothing runs now: no second report
+      EXPECT_EQ(Texts(t.observer.ends), Texts(ends));
+      const std::string& message = ends.back().message;
+      EXPECT_EQ(t.window.messages, std::vector<std::string>(!message.empty(), message));
+      EXPECT_EQ(t.window.buttons_enabled, ends.back().outcome != kEnded);
+      EXPECT_EQ(t.window.status == "** Done! **", ends.back().outcome == kDone);
+      EXPECT_EQ(std::pair(t.engine.Mode, int{t.engine.FileNo}), std::pair(ModeIdle, 0));
+      EXPECT_EQ(testing::ReadWholeFile(image), existing ? "old\r\n" : "");
+      EXPECT_EQ(dir.Names(), names);
     }
-  }
+  };
+  check({{ModeRead, kImageFailed, "Could not open file " + missing}}, false, true,
+        [&](Engine& e) { e.StartRead(missing); });
+  check({{ModeWrite, kImageFailed, "Could not open file " + missing}}, false, true,
+        [&](Engine& e) { e.StartWrite(missing); });
+  check({{ModeWrite, kNoColon, "Line 3 of file " + bad + " has no colon."}}, false, true,
+        [&](Engine& e) { e.StartWrite(bad); });
+  check({{ModeWrite, kNothingToWrite, ""}}, false, true, [&](Engine& e) { e.StartWrite(blank); });
+  check({{ModeRead, kTimedOut, "Time out waiting for reply."}}, true, false,
+        [](Engine& e) { e.TimeOut(); });
+  check({{ModeRead, kStopped, "gone"}}, true, false, [](Engine& e) { e.Stop("gone"); });
+  check({{ModeRead, kEnded, ""}}, true, true, [](Engine& e) { e.EndOperation(); });
+  check({{ModeRead, kEnded, ""}, {ModeFill, kDone, ""}}, true, false,
+        [](Engine& e) { e.StartFill(); });
+  // Changed in place after the check, far beyond what the reader has buffered.
+  check({{ModeWrite, kNoColon, "Line 1501 of file " + changing + " has no colon."}}, false, false,
+        [&](Engine& e) {
+          testing::WriteWholeFile(changing, records);
+          e.StartWrite(changing);
+          testing::WriteWholeFile(changing, std::string(records).replace(1500 * 9, 7, "0000 01"));
+        });
+  const testing::FullDisk full(4096);
+  check({{ModeRead, kImageFailed, "Could not write file " + image}}, false, false,
+        [&](Engine& e) { e.StartRead(image); });
 }
 
 }  // namespace

@@ -2,30 +2,37 @@
 // real Timer1.
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
 #include <set>
 
 #include "platform/bound_inventory.h"
 #include "sim/pty_server.h"
-#include "tests/support/port_activity.h"
-#include "tests/support/temp_dir.h"
+#include "tests/kit/expected.h"
+#include "tests/kit/files.h"
+#include "tests/kit/pty/port_activity.h"
 #include "tests/ui/window_harness.h"
 
 namespace tessimor {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::ReadWholeFile;
+using Names = std::set<std::string>;
 
 constexpr int kWholeReadMs = 120000;
+const std::string kOldImage = "the image that was there\r\n";
 
+// The window on the simulator, asked to read into eeprom.txt, or the link to it, which held
+// kOldImage.
 struct DemoWindow {
-  explicit DemoWindow(PtyFaults faults = {}) : server(adapter, faults) {
-    for (std::size_t i = 0; i < adapter.memory().size(); ++i)
-      adapter.memory()[i] = static_cast<std::uint8_t>((i >> 4) ^ i);
+  explicit DemoWindow(PtyFaults faults = {})
+      : adapter(testing::Pattern()), server(adapter, faults) {
     EXPECT_TRUE(server.Start(/*hold_slave=*/true));
     window.emplace(QtParts(std::make_unique<BoundInventory>(server.SlavePath())));
+    testing::WriteWholeFile(dir.File("eeprom.txt"), kOldImage);
+    std::filesystem::create_symlink("eeprom.txt", dir.File("link.txt"));
+    window->dialogs->answer = dir.File("link.txt");
   }
   ~DemoWindow() {
     // The port closes before the simulator stops.
@@ -35,47 +42,37 @@ struct DemoWindow {
 
   AdapterSimulator adapter;
   PtyServer server;
+  testing::TempDir dir;
   std::optional<testing::WindowHarness> window;
 };
 
-TEST(DemoWindowEndToEnd, ReadsTheWholeEepromIntoTheFileALinkLeadsTo) {
-  DemoWindow demo;
-  testing::TempDir dir;
-  testing::WriteWholeFile(dir.File("eeprom.txt"), "the image that was there\r\n");
-  fs::create_symlink("eeprom.txt", dir.File("link.txt"));
-  demo.window->dialogs->answer = dir.File("link.txt");
-
-  demo.window->Button("cmdRead").click();
-  EXPECT_TRUE(
-      QTest::qWaitFor([&] { return demo.window->Status() == "** Done! **"; }, kWholeReadMs));
-  EXPECT_EQ(demo.window->EnabledMainButtons(), 3);
-  EXPECT_TRUE(demo.window->messages->shown.empty());
-  EXPECT_TRUE(fs::is_symlink(dir.File("link.txt")));
-  EXPECT_EQ(ReadWholeFile(dir.File("eeprom.txt")), testing::ImageOf(demo.adapter.memory()));
-  EXPECT_EQ(dir.Names(), (std::set<std::string>{"eeprom.txt", "link.txt"}));
-}
-
-TEST(DemoWindowEndToEnd, UnpluggedMidReadTimesOutAndLeavesTheOldFileAsItWas) {
-  DemoWindow demo(PtyFaults{.unplug_after = 300});
-  testing::TempDir dir;
-  const std::string image = "the image that was there\r\n";
-  testing::WriteWholeFile(dir.File("eeprom.txt"), image);
-  demo.window->dialogs->answer = dir.File("eeprom.txt");
-
-  demo.window->Button("cmdRead").click();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !demo.window->messages->shown.empty(); }, kWholeReadMs));
-  EXPECT_EQ(demo.window->messages->shown, std::vector<std::string>{"Time out waiting for reply."});
-  EXPECT_FALSE(demo.window->form->port().IsOpen());
-  EXPECT_EQ(demo.window->EnabledMainButtons(), 3);
-  EXPECT_EQ(ReadWholeFile(dir.File("eeprom.txt")), image);
-  EXPECT_EQ(dir.Names(), std::set<std::string>{"eeprom.txt"});
+TEST(DemoWindowEndToEnd, ReadsTheWholeEepromIntoTheFileOrKeepsItWhenUnpluggedMidRead) {
+  for (const bool unplugged : {false, true}) {
+    SCOPED_TRACE(unplugged);
+    DemoWindow demo(PtyFaults{.unplug_after = unplugged ? 300 : -1});
+    QSignalSpy ends(demo.window->form.get(), &Form1::OperationEnded);
+    demo.window->Button("cmdRead").click();
+    ASSERT_TRUE(ends.wait(kWholeReadMs));
+    const Outcome outcome = ends.at(0).at(0).value<Outcome>();
+    EXPECT_EQ(outcome, unplugged ? Outcome::kTimedOut : Outcome::kDone);
+    EXPECT_EQ(demo.window->messages->shown,
+              unplugged ? std::vector<std::string>{"Time out waiting for reply."}
+                        : std::vector<std::string>{});
+    EXPECT_EQ(demo.window->Status() == "** Done! **", !unplugged);
+    EXPECT_EQ(demo.window->port->IsOpen(), !unplugged);
+    EXPECT_EQ(demo.window->EnabledMainButtons(), 3);
+    EXPECT_TRUE(std::filesystem::is_symlink(demo.dir.File("link.txt")));
+    EXPECT_EQ(ReadWholeFile(demo.dir.File("eeprom.txt")),
+              unplugged ? kOldImage : testing::ImageText(demo.adapter.memory()));
+    EXPECT_EQ(demo.dir.Names(), (Names{"eeprom.txt", "link.txt"}));
+  }
 }
 
 TEST(DemoWindowEndToEnd, UnpluggedWhileIdleStopsPollingAndALaterFillTimesOutOnTick100) {
   DemoWindow demo;
   testing::WindowHarness& window = *demo.window;
   demo.server.Unplug();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.form->port().IsOpen(); }, 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.port->IsOpen(); }, 5000));
   // A port left open on the dead device would be notified thousands of times here.
   EXPECT_LT(testing::CountDescriptorNotifications(200), 5);
 

@@ -4,7 +4,8 @@
 
 #include <QFontMetricsF>
 
-#include "tests/support/temp_dir.h"
+#include "tests/kit/expected.h"
+#include "tests/kit/files.h"
 #include "tests/ui/window_harness.h"
 
 namespace tessimor {
@@ -13,45 +14,45 @@ namespace {
 using testing::ReadWholeFile;
 using testing::TempDir;
 using testing::WindowHarness;
+using Strings = std::vector<std::string>;
 
-// Clicks `button`, which must lock the three main buttons, and ticks until the run is over: it
-// must end on "** Done! **" with them free again and nothing said.
-void RunToDone(WindowHarness& window, const char* button) {
-  window.Button(button).click();
-  EXPECT_EQ(window.EnabledMainButtons(), 0);
-  window.TickUntilIdle();
-  EXPECT_EQ(window.Status(), "** Done! **");
-  EXPECT_EQ(window.EnabledMainButtons(), 3);
-  EXPECT_TRUE(window.messages->shown.empty());
-}
-
-TEST(Form1Operations, EepromToFileSavesEveryLine) {
-  WindowHarness window;
+TEST(Form1Operations, EachMainButtonLocksTheOthersAndEndsOnDoneWithItsExactWork) {
   TempDir dir;
-  auto& memory = window.port->adapter.memory();
-  for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  window.dialogs->answer = dir.File("saved.txt");
-  RunToDone(window, "cmdRead");
-  EXPECT_EQ(ReadWholeFile(dir.File("saved.txt")), testing::ImageOf(memory));
-}
-
-TEST(Form1Operations, FileToEepromSendsEachRecord) {
-  WindowHarness window;
-  TempDir dir;
-  testing::WriteWholeFile(dir.File("in.txt"), "0010:00FF\r\n  0020:AABB  \r\n0030:CC\r\n");
-  window.dialogs->answer = dir.File("in.txt");
-  RunToDone(window, "cmdWrite");
-  EXPECT_EQ(window.port->written, "!$0010\rW00FF\r$0020\rWAABB\r$0030\rWCC\r");
-  EXPECT_EQ(window.form->engine().FileNo, 0);
-}
-
-TEST(Form1Operations, FillAsksNothingAndWritesFFOverTheWholeEeprom) {
-  WindowHarness window;
-  RunToDone(window, "cmdFF");
-  std::string expected = "!$0000\r";
-  for (int line = 0; line < 2048; ++line) expected += "W" + std::string(32, 'F') + "\r";
-  EXPECT_EQ(window.port->written, expected);
-  EXPECT_TRUE(window.dialogs->filters.empty());
+  testing::WriteWholeFile(dir.File("in.txt"), "0010:00FF\r\n  0020:AABB  \r\n\r\n0030:CC\r\n");
+  std::string fill = "!$0000\r";
+  for (int line = 0; line < 2048; ++line) fill += "W" + std::string(32, 'F') + "\r";
+  const struct {
+    const char* button;
+    std::string answer;
+    std::string written;  // empty: a whole read
+  } cases[] = {
+      {"cmdRead", dir.File("saved.txt"), ""},
+      {"cmdWrite", dir.File("in.txt"), "!$0010\rW00FF\r$0020\rWAABB\r$0030\rWCC\r"},
+      {"cmdFF", "", fill},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    WindowHarness window;
+    window.simulated->adapter.memory() = testing::Pattern();
+    window.dialogs->answer = c.answer;
+    std::vector<Outcome> ends;
+    QObject::connect(window.form.get(), &Form1::OperationEnded,
+                     [&ends](Outcome outcome) { ends.push_back(outcome); });
+    window.Button(c.button).click();
+    EXPECT_EQ(window.EnabledMainButtons(), 0);
+    window.TickUntilIdle();
+    EXPECT_EQ(window.Status(), "** Done! **");
+    EXPECT_EQ(window.EnabledMainButtons(), 3);
+    EXPECT_TRUE(window.messages->shown.empty());
+    EXPECT_EQ(ends, std::vector<Outcome>{Outcome::kDone});
+    EXPECT_EQ(window.form->engine().FileNo, 0);
+    EXPECT_EQ(window.dialogs->filters.size(), c.answer.empty() ? 0u : 1u);
+    if (c.written.empty()) {
+      EXPECT_EQ(ReadWholeFile(c.answer), testing::ImageText(testing::Pattern()));
+    } else {
+      EXPECT_EQ(window.simulated->written, c.written);
+    }
+  }
 }
 
 TEST(Form1Operations, ACancelledOrUnopenableFileStartsNothing) {
@@ -63,13 +64,12 @@ TEST(Form1Operations, ACancelledOrUnopenableFileStartsNothing) {
       WindowHarness window;
       window.dialogs->answer = answer;
       window.Button(button).click();
-      EXPECT_EQ(window.dialogs->filters,
-                std::vector<std::string>{"Text Files (*.txt);;All Files (*)"});
-      EXPECT_EQ(window.messages->shown, answer.empty() ? std::vector<std::string>{}
-                                                       : std::vector{"Could not open file " + bad});
-      EXPECT_TRUE(window.port->written.empty());
+      EXPECT_EQ(window.dialogs->filters, Strings{"Text Files (*.txt);;All Files (*)"});
+      EXPECT_EQ(window.messages->shown,
+                answer.empty() ? Strings{} : Strings{"Could not open file " + bad});
+      EXPECT_TRUE(window.simulated->written.empty());
       EXPECT_EQ(window.EnabledMainButtons(), 3);
-      EXPECT_EQ(window.form->engine().Mode, ModeIdle);
+      EXPECT_FALSE(window.form->engine().IsBusy());
     }
   }
 }
@@ -79,7 +79,7 @@ TEST(Form1Start, WithoutAnAdapterSaysSoEndsAndIsNeverUsable) {
   for (const auto& [listed, opens] : {std::pair{false, true}, std::pair{true, false}}) {
     SCOPED_TRACE(listed);
     WindowHarness window(listed, opens);
-    EXPECT_EQ(window.messages->shown, std::vector<std::string>{"Tessimor adapter not found!"});
+    EXPECT_EQ(window.messages->shown, Strings{"Tessimor adapter not found!"});
     EXPECT_EQ(window.program_ends, 1);
     EXPECT_FALSE(window.form->isEnabled());
   }
@@ -108,12 +108,11 @@ TEST(Form1Status, ShowsReplyBytesAsTextNeverAsMarkup) {
 }
 
 TEST(DiagnosticPanel, EachButtonSendsItsExactTextAndDollarZeroResetsTheAddress) {
-  struct Case {
+  const struct {
     const char* button;
-    std::vector<std::string> writes;
+    Strings writes;
     std::int32_t address_after;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"Command5", {"!"}, 0x1230},
       {"Command6", {"$\r"}, 0x1230},
       {"Command7", {"$0000\r"}, 0},
@@ -122,25 +121,24 @@ TEST(DiagnosticPanel, EachButtonSendsItsExactTextAndDollarZeroResetsTheAddress) 
       {"Command4", {"W00000000000000000000000000000000\r"}, 0},
       {"Command9", {"$0000\r", "W54455353494D4F5200\r"}, 0x1230},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.button);
     WindowHarness window;
     window.form->engine().CurAddr = 0x1230;
     window.Button(c.button).click();
-    EXPECT_EQ(window.port->writes, c.writes);
+    EXPECT_EQ(window.simulated->writes, c.writes);
     EXPECT_EQ(window.form->engine().CurAddr, c.address_after);
     EXPECT_EQ(window.EnabledMainButtons(), 3);
   }
 }
 
 TEST(Form1Layout, ButtonsStandWhereDesignedInTabOrderAndTheStartHeightHidesThePanel) {
-  struct Expected {
+  // In tab order, at the design's twips over 15; the Command buttons make up the panel.
+  const struct {
     const char* name;
     const char* caption;
-    QRect pixels;  // the design's twips at 15 a pixel
-  };
-  // In tab order; the Command buttons make up the panel.
-  const Expected buttons[] = {
+    QRect pixels;
+  } buttons[] = {
       {"Command5", "!", {32, 128, 65, 33}},
       {"Command6", "$", {32, 176, 65, 33}},
       {"Command7", "$0000", {112, 176, 57, 33}},
@@ -161,16 +159,15 @@ TEST(Form1Layout, ButtonsStandWhereDesignedInTabOrderAndTheStartHeightHidesThePa
   EXPECT_EQ(status.geometry(), QRect(8, 88, 377, 25));
   EXPECT_EQ(status.focusPolicy(), Qt::NoFocus);
   EXPECT_GT(form.height(), status.geometry().bottom());
-  EXPECT_EQ(form.focusWidget(), &window.Button("Command5"));
   QWidget* in_tab_order = form.focusWidget();
-  for (const Expected& e : buttons) {
+  for (const auto& e : buttons) {
     SCOPED_TRACE(e.name);
     const QPushButton& button = window.Button(e.name);
     EXPECT_EQ(in_tab_order, &button);
     EXPECT_EQ(button.geometry(), e.pixels);
     EXPECT_EQ(button.text(), e.caption);
     EXPECT_LT(QFontMetricsF(button.font()).horizontalAdvance(button.text()), button.width());
-    EXPECT_EQ(button.y() >= form.height(), QString(e.name).startsWith("Command"));  // panel hidden
+    EXPECT_EQ(button.y() >= form.height(), QString(e.name).startsWith("Command"));
     do {
       in_tab_order = in_tab_order->nextInFocusChain();
     } while (!(in_tab_order->focusPolicy() & Qt::TabFocus));

@@ -33,21 +33,11 @@ Form1Parts SimulatedParts(bool adapter_listed, bool port_opens) {
 
 }  // namespace
 
-std::string ImageOf(const AdapterSimulator::Memory& memory) {
-  std::string image;
-  for (std::size_t address = 0; address < memory.size(); address += 16) {
-    const QByteArray line(reinterpret_cast<const char*>(&memory[address]), 16);
-    image += QString::asprintf("%04X:", static_cast<unsigned>(address)).toStdString();
-    image += line.toHex().toUpper().toStdString() + "\r\n";
-  }
-  return image;
-}
-
 WindowHarness::WindowHarness(bool adapter_listed, bool port_opens)
     : WindowHarness(SimulatedParts(adapter_listed, port_opens)) {}
 
 WindowHarness::WindowHarness(Form1Parts parts)
-    : port(dynamic_cast<SimulatedPort*>(parts.port.get())) {
+    : port(parts.port.get()), simulated(dynamic_cast<SimulatedPort*>(parts.port.get())) {
   auto file_dialogs = std::make_unique<FakeFileDialogs>();
   dialogs = file_dialogs.get();
   auto boxes = std::make_unique<FakeMessageBoxes>();
@@ -66,7 +56,7 @@ int WindowHarness::EnabledMainButtons() const {
 }
 
 void WindowHarness::TickUntilIdle() {
-  for (int tick = 0; form->engine().Mode != ModeIdle && tick < 10000; ++tick)
+  for (int tick = 0; form->engine().IsBusy() && tick < 10000; ++tick)
     form->receiver().PollReceiver();
 }
 

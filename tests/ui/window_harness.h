@@ -1,35 +1,11 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "tests/support/fakes.h"
+#include "tests/kit/fakes.h"
 #include "ui/form1.h"
 
 namespace tessimor::testing {
-
-// Both dialogs answer `answer` (empty: the user cancels) and keep the filter they were given.
-class FakeFileDialogs : public FileDialogs {
- public:
-  std::string AskSavePath(const std::string& filter) override { return Ask(filter); }
-  std::string AskOpenPath(const std::string& filter) override { return Ask(filter); }
-  std::string Ask(const std::string& filter) {
-    filters.push_back(filter);
-    return answer;
-  }
-
-  std::string answer;
-  std::vector<std::string> filters;
-};
-
-class FakeMessageBoxes : public MessageBoxes {
- public:
-  void ShowCritical(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
-
-// The image file a read of `memory` must leave: one "address:data" record per 16 bytes.
-std::string ImageOf(const AdapterSimulator::Memory& memory);
 
 // A shown and loaded Form1 with stand-in dialogs, message boxes and end of program.
 class WindowHarness {
@@ -45,7 +21,8 @@ class WindowHarness {
   // Ticks Timer1's handler until the operation is over.
   void TickUntilIdle();
 
-  SimulatedPort* port;  // null unless on the simulated port
+  const SerialPort* port;    // the window's own
+  SimulatedPort* simulated;  // null unless on the simulated port
   FakeFileDialogs* dialogs;
   FakeMessageBoxes* messages;
   int program_ends = 0;

@@ -1,0 +1,252 @@
+#include "cli/commands.h"
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "cli/escape.h"
+#include "cli/exit_codes.h"
+#include "cli/file_bytes.h"
+#include "cli/image_capture.h"
+#include "cli/image_formats.h"
+#include "cli/link.h"
+#include "cli/ports.h"
+#include "cli/signals.h"
+#include "link/messages.h"
+#include "link/protocol.h"
+#include "platform/scratch_file.h"
+
+namespace tessimor::cli {
+
+namespace {
+
+constexpr std::string_view kStandardStream = "-";
+constexpr std::uint8_t kErasedByte = 0xFF;
+
+std::string Byte(std::uint8_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(value));
+  return text;
+}
+
+// Runs one command, hearing from the engine how far each operation has got.
+class CommandRunner : public OperationObserver {
+ public:
+  CommandRunner(const Options& options, DeviceInventory& inventory, Environment& environment)
+      : options_(options),
+        inventory_(inventory),
+        env_(environment),
+        progress_(environment.err, {environment.err_is_terminal && !options.quiet, !options.quiet},
+                  environment.clock),
+        window_(environment.err, progress_) {}
+
+  int Run() {
+    switch (options_.command) {
+      case Command::Read:
+        return Read();
+      case Command::Write:
+        return Write();
+      case Command::Fill:
+        return Fill();
+      case Command::Verify:
+        return Verify();
+      case Command::Ports:
+        return ListPorts(inventory_, env_.out, env_.err);
+      case Command::None:
+        break;
+    }
+    return kExitBadUse;
+  }
+
+ private:
+  Pace ChosenPace() const { return options_.pace.value_or(DefaultPace(options_.command)); }
+  // The read-back of --verify changes nothing, so it goes at reply pace unless told otherwise.
+  Pace ReadBackPace() const { return options_.pace.value_or(Pace::Reply); }
+
+  // A write's progress shows the address of the record that goes next; the others go in order.
+  void Advanced(std::size_t bytes) override {
+    if (!records_) {
+      progress_.Advance(bytes);
+      return;
+    }
+    const std::vector<ImageRecord>& records = *records_;
+    const ImageRecord& done = records[next_record_++];
+    progress_.Advance(bytes, next_record_ < records.size()
+                                 ? records[next_record_].address
+                                 : done.address + static_cast<std::uint32_t>(done.bytes.size()));
+  }
+  void Ended(const OperationEnd&) override {}
+
+  // From here on an interrupt ends the operation cleanly instead of the process at once;
+  // not earlier, so that a wait for standard input can still be broken off.
+  void CatchInterrupts() {
+    if (catching_ || !env_.interrupts || !env_.interrupts->Install()) return;
+    catching_ = true;
+    // Tied to `interrupt_context_`, so the connection goes with this runner.
+    QObject::connect(env_.interrupts, &InterruptWatch::Interrupted, &interrupt_context_, [this] {
+      if (link_) link_->Interrupt();
+    });
+  }
+
+  bool Connect() {
+    CatchInterrupts();
+    link_ = std::make_unique<Link>(inventory_, window_);
+    return link_->Connect();
+  }
+
+  int ExitFor(RunResult result) {
+    if (result == RunResult::kInterrupted) {
+      progress_.Clear();
+      const int signal_number = env_.interrupts ? env_.interrupts->Received() : 0;
+      return signal_number ? InterruptedExitCode(signal_number) : kExitInterrupted;
+    }
+    if (result == RunResult::kFailed) {
+      progress_.Clear();
+      return kExitFailed;
+    }
+    progress_.Finish();
+    return kExitOk;
+  }
+
+  // The whole EEPROM into the text image at `path`, or into `capture` when it is null.
+  RunResult ReadAll(const std::string& label, Pace pace, ImageCapture* capture,
+                    const std::string& path = {}) {
+    progress_.Begin(label, protocol::kEepromSize);
+    RunResult result = link_->Run(
+        pace, [&](TransferEngine& e) { capture ? e.StartRead(*capture) : e.StartRead(path); },
+        this);
+    if (result == RunResult::kDone && capture) {
+      if (const auto gap = capture->Image().FirstGap()) {
+        window_.Say("Read replies left address " + AddressText(static_cast<std::uint32_t>(*gap)) +
+                    " without data.");
+        result = RunResult::kFailed;
+      }
+    }
+    return result;
+  }
+
+  int Read() {
+    const std::string& file = options_.file;
+    const bool to_output = file == kStandardStream;
+    const ImageFormat format = to_output ? ImageFormat::kText : FormatOf(file);
+    // A failed or interrupted read never touches what FILE held: a text image file is the
+    // engine's, as in the window, replaced only when the read completes; any other format is
+    // read into memory and then written to a scratch file that takes FILE's place.
+    CatchInterrupts();
+    // Found out before the adapter is touched.
+    if (!to_output && !ScratchFile::Beside(file).Valid()) {
+      window_.Say(std::string(messages::kCouldNotOpenText) + file);
+      return kExitFailed;
+    }
+    if (!Connect()) return kExitNoAdapter;
+    ImageCapture capture;
+    const bool in_memory = to_output || format != ImageFormat::kText;
+    const RunResult result = ReadAll("read", ChosenPace(), in_memory ? &capture : nullptr, file);
+    if (result != RunResult::kDone || !in_memory) return ExitFor(result);
+
+    const std::string contents = WriteImage(format, capture.Image());
+    bool stored = true;
+    if (to_output) {
+      stored = static_cast<bool>(env_.out << contents << std::flush);
+    } else {
+      ScratchFile scratch = ScratchFile::Beside(file);
+      stored = scratch.Valid() && WriteFileBytes(scratch.path(), contents) && scratch.Replace();
+    }
+    if (!stored) {
+      window_.Say(std::string(messages::kCouldNotWriteText) + file);
+      return ExitFor(RunResult::kFailed);
+    }
+    return ExitFor(RunResult::kDone);
+  }
+
+  // Checks FILE's image whole before the adapter is touched, then hands it to `use`.
+  int WithImage(const std::function<int(const EepromImage&)>& use) {
+    const ImageInput input = LoadImageInput(options_.file, env_.in);
+    if (!input.error.empty()) {
+      window_.Say(input.error);
+      return kExitBadUse;
+    }
+    if (!Connect()) return kExitNoAdapter;
+    return use(input.image);
+  }
+
+  int Write() {
+    return WithImage([this](const EepromImage& image) { return Write(image); });
+  }
+
+  int Write(const EepromImage& image) {
+    const std::vector<ImageRecord>& records = image.Records();
+    std::size_t total = 0;
+    std::vector<std::string> lines;
+    for (const ImageRecord& record : records) {
+      total += record.bytes.size();
+      lines.push_back(record.text);
+    }
+    LineList source(std::move(lines));
+    records_ = &records;
+    next_record_ = 0;
+    progress_.Begin("write", total);
+    const RunResult result = link_->Run(
+        ChosenPace(), [&](TransferEngine& e) { e.StartWrite(source, options_.file); }, this);
+    records_ = nullptr;
+    const int status = ExitFor(result);
+    if (status != kExitOk || !options_.verify) return status;
+    return ReadAndCompare(image, ReadBackPace(), "file");
+  }
+
+  int Fill() {
+    if (!Connect()) return kExitNoAdapter;
+    progress_.Begin("fill", protocol::kEepromSize);
+    const int status = ExitFor(link_->Run(
+        ChosenPace(), [](TransferEngine& e) { e.StartFill(); }, this));
+    if (status != kExitOk || !options_.verify) return status;
+    return ReadAndCompare(EepromImage::Filled(kErasedByte), ReadBackPace(), "written");
+  }
+
+  int Verify() {
+    return WithImage(
+        [this](const EepromImage& image) { return ReadAndCompare(image, ChosenPace(), "file"); });
+  }
+
+  // `source` names where the expected bytes came from in the difference lines.
+  int ReadAndCompare(const EepromImage& expected, Pace pace, const std::string& source) {
+    ImageCapture capture;
+    const int status = ExitFor(ReadAll("verify", pace, &capture));
+    if (status != kExitOk) return status;
+    const CompareReport report = CompareImages(expected, capture.Image());
+    if (report.differing == 0) {
+      if (!options_.quiet) {
+        window_.Say("verify: " + std::to_string(report.compared) + " bytes match");
+      }
+      return kExitOk;
+    }
+    window_.Say("verify: " + std::to_string(report.differing) + " of " +
+                std::to_string(report.compared) + " bytes differ");
+    for (const ByteDifference& difference : report.first) {
+      window_.Say("  " + AddressText(difference.address) + ": " + source + " " +
+                  Byte(difference.expected) + ", EEPROM " +
+                  (difference.actual ? Byte(*difference.actual) : "none"));
+    }
+    return kExitFailed;
+  }
+
+  const Options& options_;
+  DeviceInventory& inventory_;
+  Environment& env_;
+  Progress progress_;
+  TerminalWindow window_;
+  std::unique_ptr<Link> link_;
+  QObject interrupt_context_;
+  bool catching_ = false;
+  const std::vector<ImageRecord>* records_ = nullptr;  // a write's, for its progress
+  std::size_t next_record_ = 0;
+};
+
+}  // namespace
+
+int RunCommand(const Options& options, DeviceInventory& inventory, Environment& environment) {
+  CommandRunner runner(options, inventory, environment);
+  return runner.Run();
+}
+
+}  // namespace tessimor::cli

@@ -1,0 +1,29 @@
+#include "cli/escape.h"
+
+#include <cstdio>
+
+namespace tessimor::cli {
+
+std::string Escaped(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte <= 0x7E) {
+      text += c;
+    } else {
+      text += "\\x";
+      text += kDigits[byte >> 4];
+      text += kDigits[byte & 0xF];
+    }
+  }
+  return text;
+}
+
+std::string AddressText(std::uint32_t address) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(address));
+  return text;
+}
+
+}  // namespace tessimor::cli

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tessimor::cli {
+
+// Bytes from the adapter or the device inventory, fit for a terminal: control characters and
+// bytes above 0x7E become \xNN, so no escape sequence of theirs reaches it.
+std::string Escaped(std::string_view bytes);
+
+// "0x" and four upper-case hex digits, as addresses are shown.
+std::string AddressText(std::uint32_t address);
+
+}  // namespace tessimor::cli

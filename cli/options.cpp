@@ -1,0 +1,145 @@
+#include "cli/options.h"
+
+#include <array>
+#include <utility>
+
+namespace tessimor::cli {
+
+namespace {
+
+struct CommandInfo {
+  const char* name;
+  Command command;
+  bool takes_file;
+  bool may_verify;
+};
+
+constexpr std::array<CommandInfo, 5> kCommands{{
+    {"read", Command::Read, true, false},
+    {"write", Command::Write, true, true},
+    {"fill", Command::Fill, false, true},
+    {"verify", Command::Verify, true, false},
+    {"ports", Command::Ports, false, false},
+}};
+
+const CommandInfo* FindCommand(Command command) {
+  for (const CommandInfo& info : kCommands) {
+    if (info.command == command) return &info;
+  }
+  return nullptr;
+}
+
+std::optional<Pace> PaceNamed(const std::string& name) {
+  if (name == "tick") return Pace::Tick;
+  if (name == "reply") return Pace::Reply;
+  return std::nullopt;
+}
+
+}  // namespace
+
+ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
+  ParsedArguments parsed;
+  Options& options = parsed.options;
+  std::vector<std::string> words;
+  bool options_ended = false;
+  auto fail = [&parsed](std::string error) {
+    parsed.error = std::move(error);
+    return parsed;
+  };
+
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    // A lone "-" is a file name: standard input or output.
+    if (options_ended || argument.size() < 2 || argument[0] != '-') {
+      words.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      options_ended = true;
+      continue;
+    }
+    std::string name = argument;
+    std::optional<std::string> value;
+    if (const std::size_t equals = argument.find('='); equals != std::string::npos) {
+      name = argument.substr(0, equals);
+      value = argument.substr(equals + 1);
+    }
+    const bool wants_value = name == "--port" || name == "--pace";
+    if (wants_value && !value) {
+      if (i + 1 >= arguments.size()) return fail(name + " needs a value");
+      value = arguments[++i];
+    } else if (!wants_value && value) {
+      return fail(name + " takes no value");
+    }
+    if (name == "--port") {
+      if (value->empty()) return fail("--port needs a device path");
+      options.port = *value;
+    } else if (name == "--pace") {
+      options.pace = PaceNamed(*value);
+      if (!options.pace) return fail("--pace must be tick or reply, not " + *value);
+    } else if (name == "--verify") {
+      options.verify = true;
+    } else if (name == "--quiet" || name == "-q") {
+      options.quiet = true;
+    } else if (name == "--help" || name == "-h") {
+      options.help = true;
+    } else if (name == "--version") {
+      options.version = true;
+    } else {
+      return fail("unknown option " + argument);
+    }
+  }
+
+  if (options.help || options.version) return parsed;
+  if (words.empty()) return fail("no command given");
+  const CommandInfo* info = nullptr;
+  for (const CommandInfo& candidate : kCommands) {
+    if (words.front() == candidate.name) info = &candidate;
+  }
+  if (!info) return fail("unknown command " + words.front());
+  options.command = info->command;
+  const std::size_t expected_words = info->takes_file ? 2 : 1;
+  if (words.size() < expected_words) return fail(std::string(info->name) + " needs a FILE");
+  if (words.size() > expected_words) return fail("unexpected argument " + words[expected_words]);
+  if (info->takes_file) options.file = words[1];
+  if (options.verify && !info->may_verify) {
+    return fail(std::string("--verify does not go with ") + info->name);
+  }
+  return parsed;
+}
+
+Pace DefaultPace(Command command) {
+  return command == Command::Read || command == Command::Verify ? Pace::Reply : Pace::Tick;
+}
+
+std::string CommandName(Command command) {
+  const CommandInfo* info = FindCommand(command);
+  return info ? info->name : "";
+}
+
+std::string UsageText() {
+  return "Usage: tessimor-eeprom-cli COMMAND [FILE] [OPTIONS]\n"
+         "\n"
+         "Commands:\n"
+         "  read FILE              EEPROM -> image file\n"
+         "  write FILE [--verify]  image file -> EEPROM, --verify reads it back and compares\n"
+         "  fill [--verify]        every byte 0xFF\n"
+         "  verify FILE            compare the EEPROM with the image file\n"
+         "  ports                  the serial ports, the adapter's marked with *\n"
+         "\n"
+         "FILE ending in .bin is a raw 32768-byte image, any other the text image;\n"
+         "- is standard output for read and standard input for write and verify.\n"
+         "\n"
+         "Options:\n"
+         "  --port PATH        use this device, skip the search for the adapter\n"
+         "  --pace tick|reply  tick: 10 ms polling as the window does; reply: next command\n"
+         "                     as soon as the reply is in (default: reply for read and\n"
+         "                     verify, tick for write and fill)\n"
+         "  --quiet            no progress and no summary\n"
+         "  --help, --version\n"
+         "\n"
+         "Exit status: 0 done, 1 failed on the way, 2 bad use or bad file (nothing sent),\n"
+         "3 adapter not found or its port would not open, 130 interrupted.\n";
+}
+
+}  // namespace tessimor::cli

@@ -1,0 +1,80 @@
+#include "engine/image_text.h"
+
+namespace tessimor {
+
+namespace {
+
+constexpr char kColon = ':';
+constexpr char kSpace = ' ';
+constexpr std::size_t kMaxAddressDigits = 4;
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+}  // namespace
+
+std::string HexByte(std::int32_t value) {
+  const unsigned low = static_cast<unsigned>(value) & 0xFFu;
+  return {kDigits[low >> 4], kDigits[low & 0xFu]};
+}
+
+std::optional<int> HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return std::nullopt;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(kSpace);
+  if (first == text.npos) return {};
+  return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
+bool IsBlankLine(std::string_view line) {
+  return TrimSpaces(line).empty();
+}
+
+bool HasColon(std::string_view line) {
+  return line.find(kColon) != line.npos;
+}
+
+std::string NoColonMessage(int line_number, const std::string& path) {
+  return "Line " + std::to_string(line_number) + " of file " + path + " has no colon.";
+}
+
+RecordParts SplitRecord(std::string_view line) {
+  const std::string_view record = TrimSpaces(line);
+  const std::size_t colon = record.find(kColon);
+  if (colon == record.npos) return {record, {}};
+  return {record.substr(0, colon), record.substr(colon + 1)};
+}
+
+std::optional<ImageRecord> ParseImageRecord(std::string_view line) {
+  if (!HasColon(line)) return std::nullopt;
+  const auto [address, data] = SplitRecord(line);
+  if (address.empty() || address.size() > kMaxAddressDigits) return std::nullopt;
+  if (data.empty() || data.size() % 2 != 0) return std::nullopt;
+  ImageRecord result;
+  for (const char c : address) {
+    const auto digit = HexDigit(c);
+    if (!digit) return std::nullopt;
+    result.address = result.address * 16 + static_cast<std::uint32_t>(*digit);
+  }
+  for (std::size_t i = 0; i < data.size(); i += 2) {
+    const auto high = HexDigit(data[i]);
+    const auto low = HexDigit(data[i + 1]);
+    if (!high || !low) return std::nullopt;
+    result.bytes.push_back(static_cast<std::uint8_t>(*high * 16 + *low));
+  }
+  result.text = TrimSpaces(line);
+  return result;
+}
+
+ImageRecord MakeImageRecord(std::uint32_t address, std::vector<std::uint8_t> bytes) {
+  ImageRecord record{address, std::move(bytes), {}};
+  record.text = HexByte(static_cast<std::int32_t>(address >> 8)) +
+                HexByte(static_cast<std::int32_t>(address)) + kColon;
+  for (const std::uint8_t byte : record.bytes) record.text += HexByte(byte);
+  return record;
+}
+
+}  // namespace tessimor

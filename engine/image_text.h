@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The rules of the text image, each in one place: a record is "address:data" in hex, spaces
+// around it do not count, and a line of nothing but spaces is no record at all.
+namespace tessimor {
+
+// Two upper-case hex digits of the low 8 bits.
+std::string HexByte(std::int32_t value);
+std::optional<int> HexDigit(char c);
+
+std::string_view TrimSpaces(std::string_view text);
+bool IsBlankLine(std::string_view line);
+bool HasColon(std::string_view line);
+// What the user is told of a line that is not blank and has no colon.
+std::string NoColonMessage(int line_number, const std::string& path);
+
+// A record's text without its spaces, cut at its first colon; no colon leaves `data` empty.
+struct RecordParts {
+  std::string_view address;
+  std::string_view data;
+};
+RecordParts SplitRecord(std::string_view line);
+
+// One record: the text it came from, and that text turned into numbers.
+struct ImageRecord {
+  std::uint32_t address = 0;
+  std::vector<std::uint8_t> bytes;
+  std::string text;  // without the spaces around it
+};
+
+// Hex case does not matter; nullopt unless the record is 1 to 4 hex digits, a colon and at
+// least one hex pair. The range is not checked here.
+std::optional<ImageRecord> ParseImageRecord(std::string_view line);
+// The record a read of these bytes at `address` saves: four address digits, upper-case hex.
+ImageRecord MakeImageRecord(std::uint32_t address, std::vector<std::uint8_t> bytes);
+
+}  // namespace tessimor

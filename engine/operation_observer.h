@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tessimor {
+
+// How an operation ended.
+enum class Outcome {
+  kDone,            // every record went; a read's file holds them all
+  kTimedOut,        // the adapter fell silent
+  kImageFailed,     // the image could not be opened, written or kept
+  kNoColon,         // a line of the image file has no colon
+  kNothingToWrite,  // the image file holds no records
+  kStopped,         // stopped from outside with a reason, e.g. the port went away
+  kEnded,           // ended without a word: the program ended it, or another start cut in
+};
+
+struct OperationEnd {
+  std::int32_t mode = 0;  // the mode it ran in
+  Outcome outcome = Outcome::kDone;
+  std::string message;  // what the user was told; empty when nothing
+};
+
+// Learns what the running operation does, from the engine itself.
+class OperationObserver {
+ public:
+  virtual ~OperationObserver() = default;
+
+  // A reply moved the operation on past `bytes` more bytes.
+  virtual void Advanced(std::size_t bytes) = 0;
+  // Once for every operation started, after the window has been told.
+  virtual void Ended(const OperationEnd& end) = 0;
+};
+
+}  // namespace tessimor

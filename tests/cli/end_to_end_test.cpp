@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <random>
+#include <regex>
+#include <thread>
+
+#include "sim/pty_server.h"
+#include "tests/kit/expected.h"
+#include "tests/kit/files.h"
+
+// The real program against a simulated adapter on a pseudo-terminal, as a script would use it.
+namespace tessimor {
+namespace {
+
+using testing::ImageText, testing::ReadWholeFile, testing::WriteWholeFile;
+using namespace std::chrono_literals;
+using Result = std::tuple<int, std::string, std::string>;  // status, err, out
+
+TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
+  testing::TempDir dir, bin;
+  AdapterSimulator adapter;
+  std::mt19937 random(11);
+  for (auto& byte : adapter.memory()) byte = static_cast<std::uint8_t>(random());
+  adapter.memory()[0x1234] = 0x5A;
+  const std::string bytes(adapter.memory().begin(), adapter.memory().end());
+  const std::string changed = std::string(bytes).replace(0x1234, 1, "\xA5"), before = "old\r\n",
+                    other(bytes.rbegin(), bytes.rend());
+  WriteWholeFile(dir.File("changed.bin"), changed);
+  WriteWholeFile(dir.File("other.bin"), other);
+  WriteWholeFile(dir.File("nocolon.txt"), "0000:00112233\r\n0010 44556677\r\n");
+  WriteWholeFile(dir.File("short.bin"), std::string(1000, '\0'));
+  for (const char* name : {"old.txt", "old.bin"}) WriteWholeFile(dir.File(name), before);
+  const auto shell = [](const std::string& line) { return WEXITSTATUS(std::system(line.c_str())); };
+  // A copy that whoever runs it can reach, root made nobody too.
+  ASSERT_EQ(shell("cd " + bin.path() + " && cp '" TESSIMOR_CLI_PATH "' cli && chmod 755 ."), 0);
+  // Runs the program in `dir`, dropping timings and the usage text after a bad use.
+  const auto run = [&](const std::string& args, const std::string& input,
+                       const std::string& wrapper) -> Result {
+    WriteWholeFile(dir.File("in"), input);
+    const int status = shell("cd " + dir.path() + " && exec " + wrapper + bin.File("cli") + " " +
+                             args + " <in >out 2>err");
+    return {status,
+            std::regex_replace(ReadWholeFile(dir.File("err")),
+                               std::regex("[0-9.]+ s, [0-9]+ B/s|\nUsage:[\\s\\S]*"), ""),
+            ReadWholeFile(dir.File("out"))};
+  };
+  const std::string verify = "verify: 32768 bytes in \nverify: ",
+                    not_found = "Tessimor adapter not found!\n";
+  const std::string timeout = "Time out waiting for reply.\n",
+                    gone = "The port PORT was closed: the adapter is gone.\n";
+  const std::string escaped =
+      "Read reply at address 0x0000 cannot be turned into bytes: \\x1B]0;owned\\x07\\xE90000:" +
+      ImageText(other).substr(5, 32) + "\n";
+  // Root made nobody, whom a device shut to all keeps out too; and Ctrl-C half a second in.
+  const std::string
+      as_nobody = "$([ $(id -u) = 0 ] && echo setpriv --reuid=65534 --regid=65534 --clear-groups) ",
+      ctrl_c = "timeout --preserve-status -s INT 0.5 ";
+  // `lines`: how many "R" lines followed the start address on the wire; -1 nothing was sent, -2
+  // not known. `how`: "busy" another copy holds the port, else what the program runs under, a
+  // device shut to all with `as_nobody`. PORT stands for the port's path.
+  const struct {
+    std::string command_line;
+    int status;
+    std::string err, input = "";
+    int lines = -1;
+    std::string how = "", out = "";
+    PtyFaults faults = {};
+  } cases[] = {
+      // A read or verify goes over the whole memory, at either pace the same on the wire.
+      {"read image.txt", 0, "read: 32768 bytes in \n", "", 2048},
+      {"read image.bin --pace tick", 0, "read: 32768 bytes in \n", "", 2048},
+      {"read - --quiet", 0, "", "", 2048, "", ImageText(bytes)},
+      {"verify image.txt", 0, verify + "32768 bytes match\n", "", 2048},
+      {"verify changed.bin", 1,
+       verify + "1 of 32768 bytes differ\n  0x1234: file 0xA5, EEPROM 0x5A\n", "", 2048},
+      {"write other.bin --verify", 0, "write: 32768 bytes in \n" + verify + "32768 bytes match\n",
+       "", 2048},
+      // Bad files and bad use are exit 2, no adapter exit 3; both with nothing on the wire.
+      {"write nocolon.txt", 2, "Line 2 of file nocolon.txt has no colon.\n"},
+      {"write -", 2, "Line 2 of file - is not a hex address, a colon and hex pairs.\n",
+       "0000:01\r\n0010:0x02\r\n"},
+      {"verify -", 2, "Line 2 of file - lies outside 0000 to 7FFF.\n",
+       "7FF8:0001020304050607\r\n7FFF:0001\r\n"},
+      {"verify short.bin", 2, "File short.bin holds 1000 bytes, not 32768.\n"},
+      {"write missing.txt", 2, "Could not open file missing.txt\n"},
+      {"write -", 2, "File - holds no records.\n", "\r\n  \r\n"},
+      {"fill --pace slow", 2, "tessimor-eeprom-cli: --pace must be tick or reply, not slow\n"},
+      {"read x.txt --port no-tty", 3, not_found + "no-tty: no such device.\n"},
+      {"read x.txt --port /etc/passwd", 3, not_found + "/etc/passwd: not a serial port.\n"},
+      // A read that fails says why.
+      {"read old.txt --pace reply", 1, timeout, "", 6, "", "", {.mute_after = 5}},
+      {"read old.bin --pace tick", 1, timeout, "", 6, "", "", {.mute_after = 5}},
+      {"read old.txt --pace reply", 1, gone, "", 300, "", "", {.unplug_after = 300}},
+      {"read old.bin --pace tick", 1, gone, "", 300, "", "", {.unplug_after = 300}},
+      {"read old.txt --pace tick", 130, "", "", -2, ctrl_c},
+      // What the adapter sent (other.bin's first line by now) is shown escaped, never raw.
+      {"read old.bin", 1, escaped, "", 1, "", "", {.noise = "\x1B]0;owned\x07\xE9"}},
+      {"read old.txt", 3,
+       not_found + "PORT: busy, held by another program (a serial terminal, another copy of this "
+                   "tool, or ModemManager just after plugging in).\n",
+       "", 1, "busy"},
+      {"fill", 3,
+       not_found + "PORT: permission denied; install the udev rule or join the dialout group "
+                   "(README, \"Tessimor adapter not found!\").\n",
+       "", -1, as_nobody},
+  };
+  const std::string written =  // each record at its address, before all is read back
+      "!" + std::regex_replace(ImageText(other), std::regex("(\\w+):(\\w+)\r\n"), "$$$1\rW$2\r");
+  for (const auto& c : cases) {
+    PtyServer server(adapter, c.how == "busy" ? PtyFaults{.mute_after = 0} : c.faults);
+    ASSERT_TRUE(server.Start(/*hold_slave=*/false));
+    const std::string port = server.SlavePath();
+    if (c.how == "busy") {  // for the 100 ticks the first copy waits
+      shell(bin.File("cli") + " read - --pace tick --port " + port + " >/dev/null 2>&1 &");
+      for (int i = 0; i < 500 && server.Received().empty(); ++i) std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_EQ(c.how == as_nobody ? shell("chmod 0 " + port) : 0, 0);
+    EXPECT_EQ(run("--port " + port + " " + c.command_line, c.input, c.how == "busy" ? "" : c.how),
+              Result(c.status, std::regex_replace(c.err, std::regex("PORT"), port), c.out))
+        << c.command_line;
+    if (c.lines == -1) std::this_thread::sleep_for(50ms);  // for bytes sent late
+    const std::string wire =
+        (c.command_line[0] == 'w' && c.status < 2 ? written : "") +
+        testing::FullReadOnTheWire().substr(0, c.lines < 0 ? 0 : 7 + 2 * c.lines);
+    EXPECT_EQ(c.lines == -2 ? wire : server.Received(), wire) << c.command_line;
+  }
+  // A read that failed left the file as it was.
+  EXPECT_EQ(ReadWholeFile(dir.File("image.txt")) + ReadWholeFile(dir.File("image.bin")) +
+                ReadWholeFile(dir.File("old.txt")) + ReadWholeFile(dir.File("old.bin")),
+            ImageText(bytes) + bytes + before + before);
+  EXPECT_EQ(dir.Names(), (std::set<std::string>{"changed.bin", "err", "image.bin", "image.txt",
+                                                "in", "nocolon.txt", "old.bin", "old.txt",
+                                                "other.bin", "out", "short.bin"}));
+}
+
+}  // namespace
+}  // namespace tessimor
