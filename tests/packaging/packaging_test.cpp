@@ -24,9 +24,6 @@ TEST(PackagingTest, UdevRuleTagsThePortAndKeepsModemManagerAway) {
   const std::string name = rules.filename().string();
   ASSERT_TRUE(std::regex_match(name, std::regex("[0-9]{2}-.*"))) << name;
   EXPECT_LT(std::stoi(name), 73) << name;
-  // sysfs shows idVendor and idProduct in lower case.
-  const std::string vendor = R"({idVendor}=="04d8")";
-  const std::string product = R"({idProduct}=="000a")";
   const std::string item = R"re([A-Z_]+(\{[^}]+\})?(==|!=|\+=|-=|:=|=)"[^"]*")re";
   const std::regex well_formed(item + "(, " + item + ")*");
   std::istringstream in(testing::ReadWholeFile(rules.string()));
@@ -37,12 +34,16 @@ TEST(PackagingTest, UdevRuleTagsThePortAndKeepsModemManagerAway) {
     if (Has(line, R"(ENV{DEVTYPE}=="usb_device")")) usb = line;
     if (Has(line, R"(SUBSYSTEM=="tty")")) tty = line;
   }
-  EXPECT_TRUE(Has(usb, R"(SUBSYSTEM=="usb")") && Has(usb, "ATTR" + vendor) &&
-              Has(usb, "ATTR" + product) && Has(usb, R"(ENV{ID_MM_DEVICE_IGNORE}="1")"))
-      << usb;
-  EXPECT_TRUE(Has(tty, "ATTRS" + vendor) && Has(tty, "ATTRS" + product) &&
-              Has(tty, R"(ENV{ID_MM_DEVICE_IGNORE}="1")") && Has(tty, R"(TAG+="uaccess")"))
-      << tty;
+  // sysfs shows idVendor and idProduct in lower case.
+  for (const std::string& wanted :
+       {R"(SUBSYSTEM=="usb")", R"(ATTR{idVendor}=="04d8")", R"(ATTR{idProduct}=="000a")",
+        R"(ENV{ID_MM_DEVICE_IGNORE}="1")"}) {
+    EXPECT_TRUE(Has(usb, wanted)) << usb << " lacks " << wanted;
+  }
+  for (const std::string& wanted : {R"(ATTRS{idVendor}=="04d8")", R"(ATTRS{idProduct}=="000a")",
+                                    R"(ENV{ID_MM_DEVICE_IGNORE}="1")", R"(TAG+="uaccess")"}) {
+    EXPECT_TRUE(Has(tty, wanted)) << tty << " lacks " << wanted;
+  }
 }
 
 TEST(PackagingTest, DesktopEntryStartsTheWindowProgram) {
