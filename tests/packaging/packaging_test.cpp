@@ -35,13 +35,12 @@ TEST(PackagingTest, UdevRuleTagsThePortAndKeepsModemManagerAway) {
     if (Has(line, R"(SUBSYSTEM=="tty")")) tty = line;
   }
   // sysfs shows idVendor and idProduct in lower case.
-  for (const std::string& wanted :
-       {R"(SUBSYSTEM=="usb")", R"(ATTR{idVendor}=="04d8")", R"(ATTR{idProduct}=="000a")",
-        R"(ENV{ID_MM_DEVICE_IGNORE}="1")"}) {
+  for (const char* wanted : {R"(SUBSYSTEM=="usb")", R"(ATTR{idVendor}=="04d8")",
+                             R"(ATTR{idProduct}=="000a")", R"(ENV{ID_MM_DEVICE_IGNORE}="1")"}) {
     EXPECT_TRUE(Has(usb, wanted)) << usb << " lacks " << wanted;
   }
-  for (const std::string& wanted : {R"(ATTRS{idVendor}=="04d8")", R"(ATTRS{idProduct}=="000a")",
-                                    R"(ENV{ID_MM_DEVICE_IGNORE}="1")", R"(TAG+="uaccess")"}) {
+  for (const char* wanted : {R"(ATTRS{idVendor}=="04d8")", R"(ATTRS{idProduct}=="000a")",
+                             R"(ENV{ID_MM_DEVICE_IGNORE}="1")", R"(TAG+="uaccess")"}) {
     EXPECT_TRUE(Has(tty, wanted)) << tty << " lacks " << wanted;
   }
 }
