@@ -24,6 +24,13 @@ void TransferEngine::DiscardImageFile() {
   source_ = nullptr;
 }
 
+void TransferEngine::EndForStart() {
+  const bool busy = IsBusy();
+  EndOperation();
+  // As the ended operation's own end would; a start that goes ahead takes them again.
+  if (busy) window_.EnableButtons();
+}
+
 void TransferEngine::CutIn() {
   if (reporting_) Report(Outcome::kEnded);
 }
@@ -48,7 +55,7 @@ void TransferEngine::Refuse(std::int32_t mode, Outcome outcome, const std::strin
 }
 
 void TransferEngine::StartRead(const std::string& path) {
-  EndOperation();
+  EndForStart();
   FileNo = files_.OpenForWriting(path);
   if (FileNo == 0) {
     Refuse(ModeRead, Outcome::kImageFailed, std::string(messages::kCouldNotOpenText) + path);
@@ -59,7 +66,7 @@ void TransferEngine::StartRead(const std::string& path) {
 }
 
 void TransferEngine::StartRead(RecordSink& sink) {
-  EndOperation();
+  EndForStart();
   BeginRead(&sink);
 }
 
@@ -73,7 +80,7 @@ void TransferEngine::BeginRead(RecordSink* sink) {
 }
 
 void TransferEngine::StartWrite(const std::string& path) {
-  EndOperation();
+  EndForStart();
   const std::string cannot_open = std::string(messages::kCouldNotOpenText) + path;
   // Every record is checked before the first byte goes out.
   ImageFiles::Handle check = files_.OpenForReading(path);
@@ -103,7 +110,7 @@ void TransferEngine::StartWrite(const std::string& path) {
 }
 
 void TransferEngine::StartWrite(RecordSource& source, const std::string& name) {
-  EndOperation();
+  EndForStart();
   BeginWrite(source, name);
 }
 
@@ -129,7 +136,7 @@ void TransferEngine::BeginWrite(RecordSource& source, const std::string& name) {
 
 void TransferEngine::StartFill() {
   // A fill cut into a read would leave its file open for good; it is dropped before "Done".
-  EndOperation();
+  EndForStart();
   window_.DisableButtons();
   CurAddr = 0;
   Send(std::string(p::kMark) + std::string(p::kStartAddress) + p::kCr);

@@ -60,6 +60,8 @@ class TransferEngine : public ReplySink {
  private:
   void Send(std::string_view text);
   void SendTxLine();
+  // A main start ends whatever runs first, so even a refused one leaves the engine idle.
+  void EndForStart();
   // What runs is reported ended before a panel start takes over.
   void CutIn();
   void Begin(std::int32_t mode);

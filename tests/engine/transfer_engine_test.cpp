@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <optional>
+#include <functional>
+#include <regex>
 
 #include "tests/kit/expected.h"
 #include "tests/kit/fakes.h"
@@ -34,91 +34,71 @@ struct Bench {
       port.incoming.erase(0, cr + 1);
     }
   }
-  // Keeps the lines a write from memory reads.
-  LineList& Lines(std::vector<std::string> lines) { return lines_.emplace(std::move(lines)); }
   testing::SimulatedPort port;
   testing::FakeWindow window;
   ImageFiles files;
   testing::FakeObserver observer;
   TransferEngine engine{port, window, files};
-  std::optional<LineList> lines_;
   testing::TempDir dir;
 };
 
 class TransferEngineTest : public ::testing::Test, public Bench {};
 
-TEST_F(TransferEngineTest, EachOperationSendsItsLinesAndEndsDone) {
-  // The W lines giving each address a the byte (a >> shift | set), from 0 on, nothing before.
-  const auto w_lines = [](int shift, int set) {
-    std::string bytes(32768, '\0'), wire;
-    for (std::size_t a = 0; a < bytes.size(); ++a) bytes[a] = static_cast<char>(a >> shift | set);
-    const std::string text = testing::ImageText(bytes);
-    for (std::size_t i = 0; i < text.size(); i += 39) wire += 'W' + text.substr(i + 5, 32) + '\r';
-    return wire;
+TEST_F(TransferEngineTest, EachOperationSendsItsLinesAndEndsDoneOtherRepliesAreOnlyShown) {
+  // Writing byte_at(a) to every address a: each "AAAA:data" CR LF a read saves, as "W" data CR.
+  const auto w_lines = [](const auto& byte_at) {
+    std::string bytes(32768, '\0');
+    for (std::size_t a = 0; a < bytes.size(); ++a) bytes[a] = static_cast<char>(byte_at(a));
+    return std::regex_replace(testing::ImageText(bytes), std::regex("....:(.*)\r\n"), "W$1\r");
   };
   const std::string path = dir.File("read.txt"), three = dir.File("three.txt");
   testing::WriteWholeFile(three, "\r\n0010:00FF\r\n  \r\n  0020:ABCD  \r\n:01\r\n\r\n");
-  // Fill, read and write hold the buttons off and end saying "Done"; the pattern tests leave both
-  // alone. A write moves on by its records' bytes, five here.
+  LineList three_in_memory({"", "0010:00FF", "  ", "  0020:ABCD  ", ":01", ""});
   const auto done = [&](std::int32_t mode, const std::string& wire, const auto& start) {
     SCOPED_TRACE(mode);
     Bench t;
-    start(t);
-    const bool buttons = mode != ModeByteTest && mode != ModePageTest;
+    t.port.adapter.memory() = testing::Pattern();
+    std::invoke(start, t.engine);
+    const bool buttons = mode != ModeByteTest && mode != ModePageTest;  // held off, then "Done"
     t.Pump();
     EXPECT_EQ(t.port.written, wire);
     EXPECT_EQ(t.window.status, buttons ? "** Done! **" : "W7FF0");
     EXPECT_TRUE(t.window.buttons_enabled && t.window.messages.empty());
     EXPECT_EQ(t.window.enables + t.window.disables, buttons ? 2 : 0);
     EXPECT_EQ(std::pair(t.engine.Mode, int{t.engine.FileNo}), std::pair(ModeIdle, 0));
-    EXPECT_EQ(t.observer.advanced, mode == ModeWrite ? 5u : 32768u);
+    EXPECT_EQ(t.observer.advanced, mode == ModeWrite ? 5u : 32768u);  // a write: its records' bytes
     EXPECT_EQ(Texts(t.observer.ends), Texts({{mode, kDone, ""}}));
+    // A panel read goes on from where it stopped: at 0 after a write, else past the end.
+    t.port.writes.clear();
+    t.engine.StartPanelRead();
+    t.Pump();
+    EXPECT_EQ(t.port.writes, std::vector<std::string>(mode == ModeWrite ? 2048 : 1, "R\r"));
   };
-  done(ModeFill, "!$0000\r" + w_lines(0, 0xFF), [](Bench& t) { t.engine.StartFill(); });
-  done(ModeByteTest, w_lines(0, 0), [](Bench& t) { t.engine.StartByteTest(); });
-  done(ModePageTest, w_lines(8, 0), [](Bench& t) { t.engine.StartPageTest(); });
+  done(ModeFill, "!$0000\r" + w_lines([](int) { return 0xFF; }), &Engine::StartFill);
+  done(ModeByteTest, w_lines([](int a) { return a; }), &Engine::StartByteTest);
+  done(ModePageTest, w_lines([](int a) { return a / 256; }), &Engine::StartPageTest);
   // "$" alone is answered with the pointer, which is only shown; the third W reply ends it.
   const std::string records = "!$0010\rW00FF\r$0020\rWABCD\r$\rW01\r";
-  done(ModeWrite, records, [&](Bench& t) { t.engine.StartWrite(three); });
-  done(ModeWrite, records, [&](Bench& t) {
-    t.engine.StartWrite(t.Lines({"", "0010:00FF", "  ", "  0020:ABCD  ", ":01", ""}), "memory");
-  });
-  done(ModeRead, testing::FullReadOnTheWire(), [&](Bench& t) { t.engine.StartRead(path); });
-}
-
-TEST_F(TransferEngineTest, AReadSavesTheImageAndAPanelReadGoesOnFromWhereTheLastOneStopped) {
-  // At 0 after a write: a whole loop. Past the end after a read: one line, the file untouched.
-  port.adapter.memory() = testing::Pattern();
-  const std::string path = dir.File("read.txt");
-  for (const bool after_write : {true, false}) {
-    after_write ? engine.StartWrite(Lines({"0000:AA"}), "memory") : engine.StartRead(path);
-    Pump();
-    port.writes.clear();
-    engine.StartPanelRead();
-    Pump();
-    EXPECT_EQ(port.writes, std::vector<std::string>(after_write ? 2048 : 1, "R\r"));
-  }
-  EXPECT_EQ(testing::ReadWholeFile(path), testing::ImageText(port.adapter.memory()));
-}
-
-TEST_F(TransferEngineTest, OddFileLinesGoOutAsTheyAreAndOddRepliesAreOnlyShown) {
-  // A file line is cut at its first colon, with only the spaces around it dropped.
+  done(ModeWrite, records, [&](Engine& e) { e.StartWrite(three); });
+  done(ModeWrite, records, [&](Engine& e) { e.StartWrite(three_in_memory, "memory"); });
+  done(ModeRead, testing::FullReadOnTheWire(), [&](Engine& e) { e.StartRead(path); });
+  EXPECT_EQ(testing::ReadWholeFile(path), testing::ImageText(testing::Pattern()));
+  // A line is cut at its first colon, with only the spaces around it dropped.
   const std::pair<std::string, std::string> lines[] = {
-      {"0010:00FF", "$0010\rW00FF"},   {"  0000:FF  ", "$0000\rWFF"},
-      {"0000:AB:CD", "$0000\rWAB:CD"}, {":01", "$\rW01"},
-      {"\t0000:ff", "$\t0000\rWff"},   {"12:", "$12\rW"}};
+      {"0000:AB:CD", "$0000\rWAB:CD"}, {"\t0000:ff", "$\t0000\rWff"}, {"12:", "$12\rW"}};
   for (const auto& [line, command] : lines) {
-    Bench t;
-    t.engine.StartWrite(t.Lines({line}), "memory");
-    EXPECT_EQ(t.port.written, "!" + command + "\r") << line;
+    engine.FileLine = line;
+    engine.FileLineToCommand();
+    EXPECT_EQ(engine.TxLine, command) << line;
   }
+  // Replies other than the one an operation waits for are only shown.
   const std::pair<std::int32_t, std::string> replies[] = {
       {ModeRead, "W0000"},      {ModeRead, "r0000:00"}, {ModeRead, ""},
       {ModeRead, "\nR0000:00"}, {ModeFill, "R0000:FF"}, {ModeWrite, "R0000"},
       {ModeByteTest, "w"},      {ModeIdle, "R0000:00"}, {ModeIdle, "W0000"}};
+  engine.CurAddr = 32;
   for (const auto& [mode, reply] : replies) {
     engine.Mode = mode;
-    engine.CurAddr = 32;
     engine.HandleReply(reply);
     EXPECT_EQ(std::tuple(window.status, engine.Mode, engine.CurAddr), std::tuple(reply, mode, 32));
   }
@@ -126,64 +106,55 @@ TEST_F(TransferEngineTest, OddFileLinesGoOutAsTheyAreAndOddRepliesAreOnlyShown) 
 }
 
 TEST_F(TransferEngineTest, EveryStartEndsInOneReportAndAnUnfinishedReadKeepsTheOldFile) {
-  const std::string image = dir.File("image.txt"), missing = dir.File("no/such.txt"),
-                    bad = dir.File("bad.txt"), blank = dir.File("blank.txt"),
-                    changing = dir.File("changing.txt");
+  const std::string image = dir.File("image.txt"), bad = dir.File("bad.txt"),
+                    blank = dir.File("blank.txt"), changing = dir.File("changing.txt");
+  testing::WriteWholeFile(image, "old\r\n");
   testing::WriteWholeFile(bad, "0000:01\r\n\r\n0010 02\r\n0020:03\r\n");
   testing::WriteWholeFile(blank, "   \r\n\n  \r");
-  std::string records;
-  for (int i = 0; i < 2000; ++i) records += "0000:01\r\n";
+  const std::string records = testing::ImageText(std::string(2000 * 16, '\x01'));
   testing::WriteWholeFile(changing, records);
-  // Runs `act` over no file and over an old one, five lines into a read of `image` if `reading`,
-  // then lets the adapter answer. `quiet`: the act sends nothing, leaves buttons and status be.
-  const auto check = [&](const std::vector<OperationEnd>& ends, bool reading, bool quiet,
-                         const auto& act) {
-    for (const bool existing : {false, true}) {
-      SCOPED_TRACE(Texts(ends).front() + (existing ? " over a file" : ""));
-      existing ? testing::WriteWholeFile(image, "old\r\n") : std::filesystem::remove(image);
-      const auto names = dir.Names();
-      Bench t;
-      if (reading) t.engine.StartRead(image);
-      t.Pump(5);
-      t.engine.CurAddr = 1234;
-      const auto state = [&] {
-        const int calls = t.window.status_changes + t.window.enables + t.window.disables;
-        return t.port.written + std::to_string(calls) + "/" + std::to_string(t.engine.CurAddr);
-      };
-      const std::string before = state();
-      act(t.engine);
-      EXPECT_EQ(quiet ? state() : before, before);
-      t.Pump();
-      t.engine.Stop("too late");  // nothing runs now: no second report
-      EXPECT_EQ(Texts(t.observer.ends), Texts(ends));
-      const std::string& message = ends.back().message;
-      EXPECT_EQ(t.window.messages, std::vector<std::string>(!message.empty(), message));
-      EXPECT_EQ(t.window.buttons_enabled, ends.back().outcome != kEnded);
-      EXPECT_EQ(t.window.status == "** Done! **", ends.back().outcome == kDone);
-      EXPECT_EQ(std::pair(t.engine.Mode, int{t.engine.FileNo}), std::pair(ModeIdle, 0));
-      EXPECT_EQ(testing::ReadWholeFile(image), existing ? "old\r\n" : "");
-      EXPECT_EQ(dir.Names(), names);
-    }
+  const auto names = dir.Names();
+  // Runs `act` (five lines into a read if `reading`) to the end; a `quiet` one changes nothing.
+  const auto check = [&](std::vector<OperationEnd> ends, bool reading, bool quiet, auto act) {
+    SCOPED_TRACE(Texts(ends).front());
+    Bench t;
+    if (reading) t.engine.StartRead(image);
+    t.Pump(5);
+    t.engine.CurAddr = 1234;
+    const auto state = [&] {
+      return std::tuple(t.port.written, t.window.status_changes, t.window.enables,
+                        t.window.disables, t.engine.CurAddr);
+    };
+    const auto before = state();
+    std::invoke(act, t.engine);
+    EXPECT_EQ(state() == before, quiet) << "the act sends or shows something";
+    t.Pump();
+    t.engine.Stop("too late");  // nothing runs now: no second report
+    EXPECT_EQ(Texts(t.observer.ends), Texts(ends));
+    const std::string& message = ends.back().message;
+    EXPECT_EQ(t.window.messages, std::vector<std::string>(!message.empty(), message));
+    EXPECT_EQ(t.window.buttons_enabled, ends.back().outcome != kEnded);
+    EXPECT_EQ(t.window.status == "** Done! **", ends.back().outcome == kDone);
+    EXPECT_EQ(std::pair(t.engine.Mode, int{t.engine.FileNo}), std::pair(ModeIdle, 0));
+    EXPECT_EQ(testing::ReadWholeFile(image), "old\r\n");
+    EXPECT_EQ(dir.Names(), names);
   };
-  check({{ModeRead, kImageFailed, "Could not open file " + missing}}, false, true,
-        [&](Engine& e) { e.StartRead(missing); });
-  check({{ModeWrite, kImageFailed, "Could not open file " + missing}}, false, true,
-        [&](Engine& e) { e.StartWrite(missing); });
+  check({{ModeRead, kImageFailed, "Could not open file " + dir.path()}}, false, true,
+        [&](Engine& e) { e.StartRead(dir.path()); });
+  check({{ModeWrite, kImageFailed, "Could not open file " + dir.path()}}, false, true,
+        [&](Engine& e) { e.StartWrite(dir.path()); });
   check({{ModeWrite, kNoColon, "Line 3 of file " + bad + " has no colon."}}, false, true,
         [&](Engine& e) { e.StartWrite(bad); });
   check({{ModeWrite, kNothingToWrite, ""}}, false, true, [&](Engine& e) { e.StartWrite(blank); });
-  check({{ModeRead, kTimedOut, "Time out waiting for reply."}}, true, false,
-        [](Engine& e) { e.TimeOut(); });
+  check({{ModeRead, kTimedOut, "Time out waiting for reply."}}, true, false, &Engine::TimeOut);
   check({{ModeRead, kStopped, "gone"}}, true, false, [](Engine& e) { e.Stop("gone"); });
-  check({{ModeRead, kEnded, ""}}, true, true, [](Engine& e) { e.EndOperation(); });
-  check({{ModeRead, kEnded, ""}, {ModeFill, kDone, ""}}, true, false,
-        [](Engine& e) { e.StartFill(); });
+  check({{ModeRead, kEnded, ""}}, true, true, &Engine::EndOperation);
+  check({{ModeRead, kEnded, ""}, {ModeFill, kDone, ""}}, true, false, &Engine::StartFill);
   // Changed in place after the check, far beyond what the reader has buffered.
   check({{ModeWrite, kNoColon, "Line 1501 of file " + changing + " has no colon."}}, false, false,
         [&](Engine& e) {
-          testing::WriteWholeFile(changing, records);
           e.StartWrite(changing);
-          testing::WriteWholeFile(changing, std::string(records).replace(1500 * 9, 7, "0000 01"));
+          testing::WriteWholeFile(changing, std::string(records).replace(1500 * 39 + 4, 1, " "));
         });
   const testing::FullDisk full(4096);
   check({{ModeRead, kImageFailed, "Could not write file " + image}}, false, false,
