@@ -9,13 +9,6 @@ constexpr char kSpace = ' ';
 constexpr std::size_t kMaxAddressDigits = 4;
 constexpr char kDigits[] = "0123456789ABCDEF";
 
-}  // namespace
-
-std::string HexByte(std::int32_t value) {
-  const unsigned low = static_cast<unsigned>(value) & 0xFFu;
-  return {kDigits[low >> 4], kDigits[low & 0xFu]};
-}
-
 std::optional<int> HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -27,6 +20,13 @@ std::string_view TrimSpaces(std::string_view text) {
   const std::size_t first = text.find_first_not_of(kSpace);
   if (first == text.npos) return {};
   return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
+}  // namespace
+
+std::string HexByte(std::int32_t value) {
+  const unsigned low = static_cast<unsigned>(value) & 0xFFu;
+  return {kDigits[low >> 4], kDigits[low & 0xFu]};
 }
 
 bool IsBlankLine(std::string_view line) {

@@ -12,9 +12,7 @@ namespace tessimor {
 
 // Two upper-case hex digits of the low 8 bits.
 std::string HexByte(std::int32_t value);
-std::optional<int> HexDigit(char c);
 
-std::string_view TrimSpaces(std::string_view text);
 bool IsBlankLine(std::string_view line);
 bool HasColon(std::string_view line);
 // What the user is told of a line that is not blank and has no colon.

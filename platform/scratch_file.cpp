@@ -73,14 +73,6 @@ ScratchFile ScratchFile::Beside(const std::string& target) {
   return file;
 }
 
-ScratchFile ScratchFile::InTempDir() {
-  ScratchFile file;
-  std::error_code error;
-  const fs::path dir = fs::temp_directory_path(error);
-  if (!error) file.path_ = MakeFile((dir / "tessimor-XXXXXX").string());
-  return file;
-}
-
 ScratchFile::ScratchFile(ScratchFile&& other) noexcept
     : path_(std::move(other.path_)), target_(std::move(other.target_)) {
   other.path_.clear();

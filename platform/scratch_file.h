@@ -12,8 +12,6 @@ class ScratchFile {
   // so its target is what gets replaced and the link stays. Invalid when `target` exists and is
   // no regular file, when it cannot be written, or when its folder cannot be.
   static ScratchFile Beside(const std::string& target);
-  // For data of our own only; it replaces nothing.
-  static ScratchFile InTempDir();
 
   ScratchFile() = default;
   ScratchFile(ScratchFile&& other) noexcept;
