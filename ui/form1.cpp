@@ -6,7 +6,7 @@
 
 #include "link/discovery.h"
 #include "link/protocol.h"
-#include "platform/qt/dialogs.h"
+#include "platform/qt/widgets/dialogs.h"
 #include "platform/qt/serial_port.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"

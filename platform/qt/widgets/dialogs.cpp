@@ -1,4 +1,4 @@
-#include "platform/qt/dialogs.h"
+#include "platform/qt/widgets/dialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
