@@ -150,6 +150,9 @@ TEST_F(TransferEngineTest, EveryStartEndsInOneReportAndAnUnfinishedReadKeepsTheO
   check({{ModeRead, kStopped, "gone"}}, true, false, [](Engine& e) { e.Stop("gone"); });
   check({{ModeRead, kEnded, ""}}, true, true, &Engine::EndOperation);
   check({{ModeRead, kEnded, ""}, {ModeFill, kDone, ""}}, true, false, &Engine::StartFill);
+  // A refused start still ends the read it cut into, and gives the buttons back.
+  check({{ModeRead, kEnded, ""}, {ModeWrite, kImageFailed, "Could not open file " + dir.path()}},
+        true, false, [&](Engine& e) { e.StartWrite(dir.path()); });
   // Changed in place after the check, far beyond what the reader has buffered.
   check({{ModeWrite, kNoColon, "Line 1501 of file " + changing + " has no colon."}}, false, false,
         [&](Engine& e) {
