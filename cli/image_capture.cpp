@@ -1,18 +1,16 @@
 #include "cli/image_capture.h"
 
 #include "cli/escape.h"
-#include "link/protocol.h"
 
 namespace tessimor::cli {
 
-bool ImageCapture::Put(std::string_view data) {
+bool ImageCapture::Put(std::int32_t address, std::string_view data) {
   auto record = ParseImageRecord(data);
   if (!record || !image_.Place(std::move(*record))) {
-    problem_ = "Read reply at address " + AddressText(address_) +
+    problem_ = "Read reply at address " + AddressText(static_cast<std::uint32_t>(address)) +
                " cannot be turned into bytes: " + Escaped(data);
     return false;
   }
-  address_ += protocol::kBytesPerLine;
   return true;
 }
 

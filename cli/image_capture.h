@@ -11,14 +11,13 @@ namespace tessimor::cli {
 // saved in any format. A reply that is no record stops the read.
 class ImageCapture : public RecordSink {
  public:
-  bool Put(std::string_view data) override;
+  bool Put(std::int32_t address, std::string_view data) override;
   std::string Problem() const override { return problem_; }
 
   const EepromImage& Image() const { return image_; }
 
  private:
   EepromImage image_;
-  std::uint32_t address_ = 0;  // where the adapter is reading from
   std::string problem_;
 };
 

@@ -23,8 +23,9 @@ class RecordSink {
  public:
   virtual ~RecordSink() = default;
 
-  // False when the data cannot be kept; Problem() then says why.
-  virtual bool Put(std::string_view data) = 0;
+  // The data of the reply to the read at `address`; false when it cannot be kept, and
+  // Problem() then says why.
+  virtual bool Put(std::int32_t address, std::string_view data) = 0;
   virtual std::string Problem() const = 0;
 };
 
@@ -36,7 +37,7 @@ class FileRecords : public RecordSource, public RecordSink {
 
   bool AtEnd() override { return files_.AtEnd(handle_); }
   std::string ReadLine() override { return files_.ReadLine(handle_); }
-  bool Put(std::string_view data) override { return files_.WriteLine(handle_, data); }
+  bool Put(std::int32_t, std::string_view data) override { return files_.WriteLine(handle_, data); }
   std::string Problem() const override;
 
  private:

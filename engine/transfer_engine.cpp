@@ -32,7 +32,7 @@ void TransferEngine::EndForStart() {
 }
 
 void TransferEngine::CutIn() {
-  if (reporting_) Report(Outcome::kEnded);
+  Report(Outcome::kEnded);
 }
 
 void TransferEngine::Begin(std::int32_t mode) {
@@ -49,9 +49,8 @@ void TransferEngine::Report(Outcome outcome, const std::string& message) {
 
 void TransferEngine::Refuse(std::int32_t mode, Outcome outcome, const std::string& message) {
   if (!message.empty()) window_.ShowMessage(message);
-  reporting_ = true;
-  mode_ = mode;
-  Report(outcome, message);
+  // Nothing began, so there is nothing else to report.
+  if (observer_) observer_->Ended(OperationEnd{mode, outcome, message});
 }
 
 void TransferEngine::StartRead(const std::string& path) {
@@ -247,7 +246,7 @@ void TransferEngine::Advance(std::size_t bytes) {
 }
 
 void TransferEngine::HandleReadReply(const std::string& line) {
-  if (sink_ && !sink_->Put(std::string_view(line).substr(1))) {
+  if (sink_ && !sink_->Put(CurAddr, std::string_view(line).substr(1))) {
     FailOperation(Outcome::kImageFailed, sink_->Problem());
     return;
   }
