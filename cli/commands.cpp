@@ -8,7 +8,7 @@
 #include "cli/exit_codes.h"
 #include "cli/file_bytes.h"
 #include "cli/image_capture.h"
-#include "cli/image_formats.h"
+#include "cli/image_input.h"
 #include "cli/link.h"
 #include "cli/ports.h"
 #include "cli/signals.h"
@@ -20,7 +20,6 @@ namespace tessimor::cli {
 
 namespace {
 
-constexpr std::string_view kStandardStream = "-";
 constexpr std::uint8_t kErasedByte = 0xFF;
 
 std::string Byte(std::uint8_t value) {
@@ -50,6 +49,8 @@ class CommandRunner : public OperationObserver {
         return Fill();
       case Command::Verify:
         return Verify();
+      case Command::Convert:
+        return Convert();
       case Command::Ports:
         return ListPorts(inventory_, env_.out, env_.err);
       case Command::None:
@@ -144,19 +145,22 @@ class CommandRunner : public OperationObserver {
     const RunResult result = ReadAll("read", ChosenPace(), in_memory ? &capture : nullptr, file);
     if (result != RunResult::kDone || !in_memory) return ExitFor(result);
 
-    const std::string contents = WriteImage(format, capture.Image());
+    return ExitFor(Store(capture.Image(), file) ? RunResult::kDone : RunResult::kFailed);
+  }
+
+  // `image` into `path` in its format, or to standard output; a file is replaced only whole.
+  bool Store(const EepromImage& image, const std::string& path) {
+    const bool to_output = path == kStandardStream;
+    const std::string contents = WriteImage(to_output ? ImageFormat::kText : FormatOf(path), image);
     bool stored = true;
     if (to_output) {
       stored = static_cast<bool>(env_.out << contents << std::flush);
     } else {
-      ScratchFile scratch = ScratchFile::Beside(file);
+      ScratchFile scratch = ScratchFile::Beside(path);
       stored = scratch.Valid() && WriteFileBytes(scratch.path(), contents) && scratch.Replace();
     }
-    if (!stored) {
-      window_.Say(std::string(messages::kCouldNotWriteText) + file);
-      return ExitFor(RunResult::kFailed);
-    }
-    return ExitFor(RunResult::kDone);
+    if (!stored) window_.Say(std::string(messages::kCouldNotWriteText) + path);
+    return stored;
   }
 
   // Checks FILE's image whole before the adapter is touched, then hands it to `use`.
@@ -206,6 +210,21 @@ class CommandRunner : public OperationObserver {
   int Verify() {
     return WithImage(
         [this](const EepromImage& image) { return ReadAndCompare(image, ChosenPace(), "file"); });
+  }
+
+  // Offline: the image is checked as strictly as for a write before OUT is touched.
+  int Convert() {
+    const ImageInput input = LoadImageInput(options_.file, env_.in);
+    if (!input.error.empty()) {
+      window_.Say(input.error);
+      return kExitBadUse;
+    }
+    if (!Store(input.image, options_.output)) return kExitFailed;
+    if (!options_.quiet) {
+      window_.Say("convert: " + std::to_string(input.image.CoveredCount()) + " bytes into " +
+                  options_.output);
+    }
+    return kExitOk;
   }
 
   // `source` names where the expected bytes came from in the difference lines.

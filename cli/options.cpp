@@ -10,16 +10,17 @@ namespace {
 struct CommandInfo {
   const char* name;
   Command command;
-  bool takes_file;
+  std::size_t files;
   bool may_verify;
 };
 
-constexpr std::array<CommandInfo, 5> kCommands{{
-    {"read", Command::Read, true, false},
-    {"write", Command::Write, true, true},
-    {"fill", Command::Fill, false, true},
-    {"verify", Command::Verify, true, false},
-    {"ports", Command::Ports, false, false},
+constexpr std::array<CommandInfo, 6> kCommands{{
+    {"read", Command::Read, 1, false},
+    {"write", Command::Write, 1, true},
+    {"fill", Command::Fill, 0, true},
+    {"verify", Command::Verify, 1, false},
+    {"convert", Command::Convert, 2, false},
+    {"ports", Command::Ports, 0, false},
 }};
 
 const CommandInfo* FindCommand(Command command) {
@@ -98,10 +99,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   }
   if (!info) return fail("unknown command " + words.front());
   options.command = info->command;
-  const std::size_t expected_words = info->takes_file ? 2 : 1;
-  if (words.size() < expected_words) return fail(std::string(info->name) + " needs a FILE");
+  const std::size_t expected_words = info->files + 1;
+  if (words.size() < expected_words) {
+    return fail(std::string(info->name) +
+                (info->files > 1 ? " needs IN and OUT" : " needs a FILE"));
+  }
   if (words.size() > expected_words) return fail("unexpected argument " + words[expected_words]);
-  if (info->takes_file) options.file = words[1];
+  if (info->files > 0) options.file = words[1];
+  if (info->files > 1) options.output = words[2];
   if (options.verify && !info->may_verify) {
     return fail(std::string("--verify does not go with ") + info->name);
   }
@@ -125,10 +130,17 @@ std::string UsageText() {
          "  write FILE [--verify]  image file -> EEPROM, --verify reads it back and compares\n"
          "  fill [--verify]        every byte 0xFF\n"
          "  verify FILE            compare the EEPROM with the image file\n"
+         "  convert IN OUT         image file -> image file in another format; no adapter\n"
          "  ports                  the serial ports, the adapter's marked with *\n"
          "\n"
-         "FILE ending in .bin is a raw 32768-byte image, any other the text image;\n"
-         "- is standard output for read and standard input for write and verify.\n"
+         "The format is told by FILE's name, in either case:\n"
+         "  .bin                   the raw 32768 bytes\n"
+         "  .hex .ihex .eep        Intel HEX\n"
+         "  .srec .s19 .s28 .s37 .mot  Motorola S-records\n"
+         "  any other name         the text image, as the window saves it\n"
+         "A HEX or S-record file may cover part of the EEPROM: write sends only what it\n"
+         "covers, verify compares only that; a .bin made from it has 0xFF elsewhere.\n"
+         "- as FILE is standard input or output, in the text image.\n"
          "\n"
          "Options:\n"
          "  --port PATH        use this device, skip the search for the adapter\n"

@@ -6,12 +6,13 @@
 
 namespace tessimor::cli {
 
-enum class Command { None, Read, Write, Fill, Verify, Ports };
+enum class Command { None, Read, Write, Fill, Verify, Convert, Ports };
 enum class Pace { Tick, Reply };
 
 struct Options {
   Command command = Command::None;
   std::string file;
+  std::string output;  // convert's second FILE
   bool verify = false;
   std::string port;
   std::optional<Pace> pace;  // nullopt: the command's own default

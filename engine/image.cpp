@@ -1,7 +1,5 @@
 #include "engine/image.h"
 
-#include <algorithm>
-
 namespace tessimor {
 
 bool EepromImage::Place(ImageRecord record) {
@@ -12,6 +10,12 @@ bool EepromImage::Place(ImageRecord record) {
   }
   records_.push_back(std::move(record));
   return true;
+}
+
+std::size_t EepromImage::CoveredCount() const {
+  std::size_t count = 0;
+  for (const bool covered : covered_) count += covered;
+  return count;
 }
 
 std::optional<std::size_t> EepromImage::FirstGap() const {
@@ -29,19 +33,49 @@ std::vector<std::uint8_t> EepromImage::Bytes() const {
   return bytes;
 }
 
+std::vector<ImageRecord> EepromImage::LineRecords() const {
+  std::vector<ImageRecord> records;
+  constexpr std::size_t kStep = protocol::kBytesPerLine;
+  for (std::size_t line = 0; line < kSize; line += kStep) {
+    std::size_t address = line;
+    while (address < line + kStep) {
+      if (!covered_[address]) {
+        ++address;
+        continue;
+      }
+      std::vector<std::uint8_t> run;
+      const std::size_t start = address;
+      for (; address < line + kStep && covered_[address]; ++address) run.push_back(bytes_[address]);
+      records.push_back(MakeImageRecord(static_cast<std::uint32_t>(start), std::move(run)));
+    }
+  }
+  return records;
+}
+
 EepromImage EepromImage::Filled(std::uint8_t value) {
   return FromBytes(std::vector<std::uint8_t>(kSize, value));
 }
 
 EepromImage EepromImage::FromBytes(const std::vector<std::uint8_t>& bytes) {
-  EepromImage image;
-  constexpr std::size_t kStep = protocol::kBytesPerLine;
-  for (std::size_t address = 0; address < bytes.size(); address += kStep) {
-    const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(address);
-    const auto last =
-        bytes.begin() + static_cast<std::ptrdiff_t>(std::min(address + kStep, bytes.size()));
-    image.Place(MakeImageRecord(static_cast<std::uint32_t>(address), {first, last}));
+  ImageAssembly assembly;
+  for (std::size_t address = 0; address < bytes.size(); ++address) {
+    assembly.Place(address, bytes[address]);
   }
+  return assembly.Image();
+}
+
+ImageAssembly::Put ImageAssembly::Place(std::uint64_t address, std::uint8_t byte) {
+  if (address >= EepromImage::kSize) return Put::kOutside;
+  if (image_.Covers(address)) return image_.At(address) == byte ? Put::kPlaced : Put::kConflict;
+  image_.bytes_[address] = byte;
+  image_.covered_[address] = true;
+  any_ = true;
+  return Put::kPlaced;
+}
+
+EepromImage ImageAssembly::Image() const {
+  EepromImage image;
+  for (ImageRecord& record : image_.LineRecords()) image.Place(std::move(record));
   return image;
 }
 

@@ -22,20 +22,42 @@ class EepromImage {
   bool Place(ImageRecord record);
   bool Covers(std::size_t address) const { return address < kSize && covered_[address]; }
   std::uint8_t At(std::size_t address) const { return bytes_[address]; }
+  std::size_t CoveredCount() const;
   // Lowest address nothing was placed at; nullopt when all are covered.
   std::optional<std::size_t> FirstGap() const;
   // Every byte, as a raw image; uncovered addresses give 0xFF.
   std::vector<std::uint8_t> Bytes() const;
   const std::vector<ImageRecord>& Records() const { return records_; }
+  // The covered bytes as records that each keep to one 16-byte line of the EEPROM, the way a
+  // full read saves them: a gap starts a new record.
+  std::vector<ImageRecord> LineRecords() const;
 
   static EepromImage Filled(std::uint8_t value);
   // In records of 16 bytes, as a full read saves them.
   static EepromImage FromBytes(const std::vector<std::uint8_t>& bytes);
 
  private:
+  friend class ImageAssembly;
+
   std::array<std::uint8_t, kSize> bytes_{};
   std::array<bool, kSize> covered_{};
   std::vector<ImageRecord> records_;
+};
+
+// Bytes gathered one at a time, as a toolchain's image file gives them; the image made of them
+// holds its line records, so that no write crosses a 16-byte line of the EEPROM.
+class ImageAssembly {
+ public:
+  enum class Put { kPlaced, kOutside, kConflict };
+  // The same byte again at an address is no conflict; a different one is, and changes nothing.
+  Put Place(std::uint64_t address, std::uint8_t byte);
+  std::uint8_t At(std::size_t address) const { return image_.At(address); }
+  bool Empty() const { return !any_; }
+  EepromImage Image() const;
+
+ private:
+  EepromImage image_;  // records are made only at the end
+  bool any_ = false;
 };
 
 struct ByteDifference {

@@ -16,17 +16,23 @@ std::optional<int> HexDigit(char c) {
   return std::nullopt;
 }
 
+}  // namespace
+
 std::string_view TrimSpaces(std::string_view text) {
   const std::size_t first = text.find_first_not_of(kSpace);
   if (first == text.npos) return {};
   return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
-}  // namespace
-
 std::string HexByte(std::int32_t value) {
   const unsigned low = static_cast<unsigned>(value) & 0xFFu;
   return {kDigits[low >> 4], kDigits[low & 0xFu]};
+}
+
+std::string HexText(const std::vector<std::uint8_t>& bytes) {
+  std::string text;
+  for (const std::uint8_t byte : bytes) text += HexByte(byte);
+  return text;
 }
 
 bool IsBlankLine(std::string_view line) {
@@ -41,6 +47,19 @@ std::string NoColonMessage(int line_number, const std::string& path) {
   return "Line " + std::to_string(line_number) + " of file " + path + " has no colon.";
 }
 
+std::optional<std::vector<std::uint8_t>> ParseHexPairs(std::string_view text) {
+  if (text.size() % 2 != 0) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const auto high = HexDigit(text[i]);
+    const auto low = HexDigit(text[i + 1]);
+    if (!high || !low) return std::nullopt;
+    bytes.push_back(static_cast<std::uint8_t>(*high * 16 + *low));
+  }
+  return bytes;
+}
+
 RecordParts SplitRecord(std::string_view line) {
   const std::string_view record = TrimSpaces(line);
   const std::size_t colon = record.find(kColon);
@@ -52,19 +71,16 @@ std::optional<ImageRecord> ParseImageRecord(std::string_view line) {
   if (!HasColon(line)) return std::nullopt;
   const auto [address, data] = SplitRecord(line);
   if (address.empty() || address.size() > kMaxAddressDigits) return std::nullopt;
-  if (data.empty() || data.size() % 2 != 0) return std::nullopt;
+  if (data.empty()) return std::nullopt;
+  auto bytes = ParseHexPairs(data);
+  if (!bytes) return std::nullopt;
   ImageRecord result;
   for (const char c : address) {
     const auto digit = HexDigit(c);
     if (!digit) return std::nullopt;
     result.address = result.address * 16 + static_cast<std::uint32_t>(*digit);
   }
-  for (std::size_t i = 0; i < data.size(); i += 2) {
-    const auto high = HexDigit(data[i]);
-    const auto low = HexDigit(data[i + 1]);
-    if (!high || !low) return std::nullopt;
-    result.bytes.push_back(static_cast<std::uint8_t>(*high * 16 + *low));
-  }
+  result.bytes = std::move(*bytes);
   result.text = TrimSpaces(line);
   return result;
 }
@@ -72,8 +88,7 @@ std::optional<ImageRecord> ParseImageRecord(std::string_view line) {
 ImageRecord MakeImageRecord(std::uint32_t address, std::vector<std::uint8_t> bytes) {
   ImageRecord record{address, std::move(bytes), {}};
   record.text = HexByte(static_cast<std::int32_t>(address >> 8)) +
-                HexByte(static_cast<std::int32_t>(address)) + kColon;
-  for (const std::uint8_t byte : record.bytes) record.text += HexByte(byte);
+                HexByte(static_cast<std::int32_t>(address)) + kColon + HexText(record.bytes);
   return record;
 }
 

@@ -13,6 +13,11 @@ namespace tessimor {
 // Two upper-case hex digits of the low 8 bits.
 std::string HexByte(std::int32_t value);
 
+// The text without the spaces around it.
+std::string_view TrimSpaces(std::string_view text);
+// HexByte of each byte in turn.
+std::string HexText(const std::vector<std::uint8_t>& bytes);
+
 bool IsBlankLine(std::string_view line);
 bool HasColon(std::string_view line);
 // What the user is told of a line that is not blank and has no colon.
@@ -31,6 +36,9 @@ struct ImageRecord {
   std::vector<std::uint8_t> bytes;
   std::string text;  // without the spaces around it
 };
+
+// Pairs of hex digits in either case; nullopt for an odd count or anything else.
+std::optional<std::vector<std::uint8_t>> ParseHexPairs(std::string_view text);
 
 // Hex case does not matter; nullopt unless the record is 1 to 4 hex digits, a colon and at
 // least one hex pair. The range is not checked here.

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds="${1:-60}"
-targets=(fuzz_receiver fuzz_image_file)
+targets=(fuzz_receiver fuzz_image_file fuzz_image_formats)
 build=build-fuzz
 work=.fuzz
 common=(-rss_limit_mb=512 -timeout=30)

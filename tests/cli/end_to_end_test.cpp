@@ -17,8 +17,37 @@ using testing::ImageText, testing::ReadWholeFile, testing::WriteWholeFile;
 using namespace std::chrono_literals;
 using Result = std::tuple<int, std::string, std::string>;  // status, err, out
 
+int Shell(const std::string& line) {
+  return WEXITSTATUS(std::system(line.c_str()));
+}
+
+// The program, copied where whoever runs it can reach it (root made nobody too), run in `dir`.
+class Program {
+ public:
+  explicit Program(const testing::TempDir& dir) : dir_(dir) {
+    EXPECT_EQ(Shell("cd " + bin_.path() + " && cp '" TESSIMOR_CLI_PATH "' cli && chmod 755 ."), 0);
+  }
+  std::string Path() const { return bin_.File("cli"); }
+  // Drops timings and the usage text after a bad use.
+  Result Run(const std::string& args, const std::string& input = "",
+             const std::string& wrapper = "") const {
+    WriteWholeFile(dir_.File("in"), input);
+    const int status = Shell("cd " + dir_.path() + " && exec " + wrapper + Path() + " " + args +
+                             " <in >out 2>err");
+    return {status,
+            std::regex_replace(ReadWholeFile(dir_.File("err")),
+                               std::regex("[0-9.]+ s, [0-9]+ B/s|\nUsage:[\\s\\S]*"), ""),
+            ReadWholeFile(dir_.File("out"))};
+  }
+
+ private:
+  const testing::TempDir& dir_;
+  testing::TempDir bin_;
+};
+
 TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
-  testing::TempDir dir, bin;
+  testing::TempDir dir;
+  const Program program(dir);
   AdapterSimulator adapter;
   std::mt19937 random(11);
   for (auto& byte : adapter.memory()) byte = static_cast<std::uint8_t>(random());
@@ -31,20 +60,6 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
   WriteWholeFile(dir.File("nocolon.txt"), "0000:00112233\r\n0010 44556677\r\n");
   WriteWholeFile(dir.File("short.bin"), std::string(1000, '\0'));
   for (const char* name : {"old.txt", "old.bin"}) WriteWholeFile(dir.File(name), before);
-  const auto shell = [](const std::string& line) { return WEXITSTATUS(std::system(line.c_str())); };
-  // A copy that whoever runs it can reach, root made nobody too.
-  ASSERT_EQ(shell("cd " + bin.path() + " && cp '" TESSIMOR_CLI_PATH "' cli && chmod 755 ."), 0);
-  // Runs the program in `dir`, dropping timings and the usage text after a bad use.
-  const auto run = [&](const std::string& args, const std::string& input,
-                       const std::string& wrapper) -> Result {
-    WriteWholeFile(dir.File("in"), input);
-    const int status = shell("cd " + dir.path() + " && exec " + wrapper + bin.File("cli") + " " +
-                             args + " <in >out 2>err");
-    return {status,
-            std::regex_replace(ReadWholeFile(dir.File("err")),
-                               std::regex("[0-9.]+ s, [0-9]+ B/s|\nUsage:[\\s\\S]*"), ""),
-            ReadWholeFile(dir.File("out"))};
-  };
   const std::string verify = "verify: 32768 bytes in \nverify: ",
                     not_found = "Tessimor adapter not found!\n";
   const std::string timeout = "Time out waiting for reply.\n",
@@ -112,12 +127,13 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
     ASSERT_TRUE(server.Start(/*hold_slave=*/false));
     const std::string port = server.SlavePath();
     if (c.how == "busy") {  // for the 100 ticks the first copy waits
-      shell(bin.File("cli") + " read - --pace tick --port " + port + " >/dev/null 2>&1 &");
+      Shell(program.Path() + " read - --pace tick --port " + port + " >/dev/null 2>&1 &");
       for (int i = 0; i < 500 && server.Received().empty(); ++i) std::this_thread::sleep_for(10ms);
     }
-    ASSERT_EQ(c.how == as_nobody ? shell("chmod 0 " + port) : 0, 0);
-    EXPECT_EQ(run("--port " + port + " " + c.command_line, c.input, c.how == "busy" ? "" : c.how),
-              Result(c.status, std::regex_replace(c.err, std::regex("PORT"), port), c.out))
+    ASSERT_EQ(c.how == as_nobody ? Shell("chmod 0 " + port) : 0, 0);
+    EXPECT_EQ(
+        program.Run("--port " + port + " " + c.command_line, c.input, c.how == "busy" ? "" : c.how),
+        Result(c.status, std::regex_replace(c.err, std::regex("PORT"), port), c.out))
         << c.command_line;
     if (c.lines == -1) std::this_thread::sleep_for(50ms);  // for bytes sent late
     const std::string wire =
@@ -132,6 +148,89 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"changed.bin", "err", "image.bin", "image.txt",
                                                 "in", "nocolon.txt", "old.bin", "old.txt",
                                                 "other.bin", "out", "short.bin"}));
+}
+
+// Intel HEX and S-records as objcopy, a tool apart from this one, writes and reads them.
+TEST(CliEndToEndTest, ToolchainImagesGoInAndComeOutAsObjcopyMakesAndReadsThem) {
+  testing::TempDir dir;
+  const Program program(dir);
+  AdapterSimulator adapter;
+  std::mt19937 random(12);
+  std::string image(32768, '\0'), part(40, '\0');
+  for (char& byte : image) byte = static_cast<char>(random());
+  for (char& byte : part) byte = static_cast<char>(random());
+  WriteWholeFile(dir.File("image.bin"), image);
+  WriteWholeFile(dir.File("part.bin"), part);
+  const auto objcopy = [&](const std::string& args) {
+    ASSERT_EQ(Shell("cd " + dir.path() + " && objcopy " + args), 0) << args;
+  };
+  objcopy("-I binary -O ihex image.bin image.hex");
+  objcopy("-I binary -O srec image.bin image.s19");
+  // Part of a line, a whole one, part of the next: at 0x1234, with a start address record.
+  objcopy("-I binary -O ihex --change-addresses 0x1234 part.bin part.hex");
+  objcopy("-I binary -O srec --change-addresses 0x1234 part.bin part.srec");
+  objcopy("-I binary -O ihex --change-addresses 0x7FF0 part.bin far.hex");
+  Shell("cd " + dir.path() + " && sed '2s/^:10/:0F/' image.hex >bad.hex");
+  // The sparse image as records and as its write on the wire: none crosses a 16-byte line.
+  std::string sparse_text, sparse_wire = "!";
+  for (const auto& [from, to] : {std::pair{0, 12}, {12, 28}, {28, 40}}) {
+    char address[8];
+    std::snprintf(address, sizeof address, "%04X", 0x1234 + from);
+    const std::string data = testing::ImageText(part.substr(from, to - from)).substr(5);
+    sparse_text += address + (":" + data);
+    sparse_wire += "$" + (address + ("\rW" + data.substr(0, data.size() - 2))) + "\r";
+  }
+  const struct {
+    std::string command_line;
+    int status;
+    std::string err, wire = "", memory = "";  // the memory after, when it changed
+  } cases[] = {
+      {"write image.hex --verify --pace reply", 0,
+       "write: 32768 bytes in \nverify: 32768 bytes in \nverify: 32768 bytes match\n", "", image},
+      {"write image.s19 --quiet --pace reply", 0, "", "", image},
+      {"write bad.hex", 2,
+       "Line 2 of file bad.hex holds 16 data bytes where its length says 15.\n"},
+      {"write far.hex", 2, "Line 2 of file far.hex puts data at 8000, outside 0000 to 7FFF.\n"},
+      {"write part.hex", 0, "write: 40 bytes in \n", sparse_wire, "part"},
+      {"write part.srec --verify --quiet", 0, "", sparse_wire, "part"},
+      // These change nothing: the memory stays as the last write left it.
+      {"verify part.hex", 0, "verify: 32768 bytes in \nverify: 40 bytes match\n", "", "part"},
+      {"read back.hex --quiet", 0, "", "", "part"},
+      {"read back.srec --quiet", 0, "", "", "part"},
+  };
+  const std::string empty(32768, '\x5A'), with_part = std::string(empty).replace(0x1234, 40, part);
+  for (const auto& c : cases) {
+    if (c.command_line[0] == 'w') std::fill(adapter.memory().begin(), adapter.memory().end(), 0x5A);
+    PtyServer server(adapter);
+    ASSERT_TRUE(server.Start(/*hold_slave=*/false));
+    EXPECT_EQ(program.Run("--port " + server.SlavePath() + " " + c.command_line),
+              Result(c.status, c.err, ""))
+        << c.command_line;
+    const bool reads =
+        c.command_line[0] != 'w' || c.command_line.find("--verify") != std::string::npos;
+    if (c.status == 2) {
+      EXPECT_EQ(server.Received(), "") << c.command_line;
+    }
+    if (!c.wire.empty()) {
+      EXPECT_EQ(server.Received(), c.wire + (reads ? testing::FullReadOnTheWire() : ""))
+          << c.command_line;
+    }
+    const std::string memory(adapter.memory().begin(), adapter.memory().end());
+    EXPECT_EQ(memory, c.memory == "part" ? std::string(empty).replace(0x1234, 40, part)
+                      : c.memory.empty() ? empty
+                                         : c.memory)
+        << c.command_line;
+  }
+  // What was read back is the memory, to objcopy too; a conversion loses nothing.
+  objcopy("-I ihex -O binary back.hex back-hex.bin");
+  objcopy("-I srec -O binary back.srec back-srec.bin");
+  EXPECT_EQ(ReadWholeFile(dir.File("back-hex.bin")), with_part);
+  EXPECT_EQ(ReadWholeFile(dir.File("back-srec.bin")), with_part);
+  EXPECT_EQ(program.Run("convert image.hex image.mot"),
+            Result(0, "convert: 32768 bytes into image.mot\n", ""));
+  EXPECT_EQ(program.Run("convert image.mot again.bin -q"), Result(0, "", ""));
+  EXPECT_EQ(ReadWholeFile(dir.File("again.bin")), image);
+  EXPECT_EQ(program.Run("convert part.srec - -q"), Result(0, "", sparse_text));
 }
 
 }  // namespace

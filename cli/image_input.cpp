@@ -1,0 +1,24 @@
+#include "cli/image_input.h"
+
+#include <iterator>
+
+#include "cli/file_bytes.h"
+#include "link/messages.h"
+
+namespace tessimor::cli {
+
+ImageInput LoadImageInput(const std::string& path, std::istream& in) {
+  if (path == kStandardStream) {
+    return ReadImage(ImageFormat::kText,
+                     {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}, path);
+  }
+  std::string contents;
+  if (!ReadFileBytes(path, &contents)) {
+    ImageInput input;
+    input.error = std::string(messages::kCouldNotOpenText) + path;
+    return input;
+  }
+  return ReadImage(FormatOf(path), std::move(contents), path);
+}
+
+}  // namespace tessimor::cli
