@@ -5,11 +5,12 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-serialport-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
-  desktop-file-utils
+  desktop-file-utils bash-completion
+  dpkg-dev lintian appstream mandoc man-db binutils
 )
 
 missing=()

@@ -1,9 +1,12 @@
 #!/bin/sh
-# Usage: install_layout.sh BUILD_DIR
-# Installs the build into a scratch DESTDIR and checks that every program built, the desktop
-# entry and the udev rule land there, and that the entry starts a program that is installed.
+# Usage: install_layout.sh BUILD_DIR VERSION
+# Installs the build into a scratch DESTDIR and checks that every program built and its manual
+# page, the desktop entry with its icon, metadata and completion, the udev rule, the copyright
+# file and the changelog land there, that the entry starts a program that is installed, that the
+# metadata is valid where installed, and that the changelog's last entry is VERSION.
 set -eu
 build=$1
+version=$2
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 
@@ -20,9 +23,29 @@ expect() {
 }
 
 for program in tessimor-eeprom tessimor-eeprom-demo tessimor-eeprom-cli tessimor-sim; do
-  [ -e "$build/bin/$program" ] && expect "usr/bin/$program"
+  [ -e "$build/bin/$program" ] || continue
+  expect "usr/bin/$program"
+  expect "usr/share/man/man1/$program.1.gz"
 done
 expect usr/share/applications/tessimor-eeprom.desktop
+expect usr/share/metainfo/org.example.tessimor.eeprom.metainfo.xml
+expect usr/share/bash-completion/completions/tessimor-eeprom-cli
+icon=$(sed -n 's/^Icon=//p' "$stage/usr/share/applications/tessimor-eeprom.desktop")
+expect "usr/share/icons/hicolor/scalable/apps/$icon.svg"
+# The metadata's launchable names the entry installed beside it.
+appstreamcli validate-tree --no-net --strict "$stage" || fail=1
+doc=usr/share/doc/tessimor-eeprom
+expect $doc/copyright
+expect $doc/changelog.gz
+
+latest=$(gzip -dc "$stage/$doc/changelog.gz" | head -n 1)
+case "$latest" in
+  "tessimor-eeprom ($version) "*) echo "ok: changelog at $version" ;;
+  *)
+    echo "CHANGELOG not at $version: $latest"
+    fail=1
+    ;;
+esac
 
 rules=$(find "$stage" -path '*/udev/rules.d/60-tessimor-adapter.rules')
 if [ -n "$rules" ]; then
