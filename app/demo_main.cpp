@@ -16,29 +16,50 @@ namespace {
 
 // Long enough for the window to settle and a few ticks to run.
 constexpr int kScreenshotDelayMs = 200;
+constexpr int kBadUse = 2;
+constexpr char kUsage[] =
+    "Usage: tessimor-eeprom-demo [--port PATH] [--screenshot PNG]\n"
+    "Opens the Tessimor EEPROM window on a simulated adapter served inside the program, to try\n"
+    "the window without an adapter. The simulated EEPROM is kept between runs.\n"
+    "\n"
+    "  --port PATH       use the serial device PATH instead: a tessimor-sim pseudo-terminal or a\n"
+    "                    real adapter\n"
+    "  --screenshot PNG  save the loaded window as PNG and exit\n"
+    "  --help            show this text\n"
+    "  --version         show the version\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  QCommandLineParser parser;
+  const QCommandLineOption help_option(QStringList{"h", "help"});
+  const QCommandLineOption version_option("version");
+  const QCommandLineOption port_option("port", QString(), "PATH");
+  const QCommandLineOption screenshot_option("screenshot", QString(), "PNG");
+  parser.addOptions({help_option, version_option, port_option, screenshot_option});
+  // These two are answered before the QApplication, which needs a display. Nothing else is
+  // judged yet: the Qt options it takes out of the arguments are still among them.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  parser.parse(arguments);
+  if (parser.isSet(help_option)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (parser.isSet(version_option)) {
+    std::puts("tessimor-eeprom-demo " TESSIMOR_VERSION);
+    return 0;
+  }
+
   QApplication app(argc, argv);
   // Shares the data directory with the real program.
   QApplication::setApplicationName("tessimor-eeprom");
-
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
-      "The Tessimor EEPROM window on a simulated adapter, or on the serial device given.");
-  parser.addHelpOption();
-  const QCommandLineOption port_option(
-      "port", "Use the serial device PATH (a pty or a real adapter) instead of the simulator.",
-      "PATH");
-  const QCommandLineOption screenshot_option("screenshot",
-                                             "Save the loaded window as PNG and exit.", "PNG");
-  parser.addOption(port_option);
-  parser.addOption(screenshot_option);
-  parser.process(app);
-  if (!parser.positionalArguments().isEmpty()) {
-    std::fprintf(stderr, "Unexpected argument: %s\n", qPrintable(parser.positionalArguments()[0]));
-    return 2;
+  if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
+    const QString error = parser.errorText().isEmpty()
+                              ? "unexpected argument: " + parser.positionalArguments()[0]
+                              : parser.errorText();
+    std::fprintf(stderr, "tessimor-eeprom-demo: %s\nTry --help.\n", qPrintable(error));
+    return kBadUse;
   }
 
   tessimor::AdapterSimulator adapter;
@@ -54,8 +75,8 @@ int main(int argc, char** argv) {
     }
     device = server->SlavePath();
   } else if (device.empty()) {
-    std::fprintf(stderr, "--port needs a device path\n");
-    return 2;
+    std::fprintf(stderr, "tessimor-eeprom-demo: --port needs a device path\n");
+    return kBadUse;
   }
 
   auto form = std::make_unique<tessimor::Form1>(

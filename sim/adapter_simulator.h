@@ -19,6 +19,8 @@ class AdapterSimulator {
 
   // Takes received bytes; returns the reply bytes of every command they complete.
   std::string Feed(std::string_view bytes);
+  // Drops a command not yet ended with CR.
+  void ForgetCommand() { command_.clear(); }
 
   const Memory& memory() const { return memory_; }
   Memory& memory() { return memory_; }

@@ -51,7 +51,8 @@ PtyServer::~PtyServer() {
   Stop();
 }
 
-bool PtyServer::Start(bool hold_slave) {
+bool PtyServer::Start(bool hold_slave, bool once) {
+  once_ = once;
   termios raw{};
   cfmakeraw(&raw);
   cfsetispeed(&raw, B19200);
@@ -111,12 +112,13 @@ std::string PtyServer::Received() const {
 }
 
 void PtyServer::Serve() {
-  bool had_client = slave_ >= 0;
+  bool client = slave_ >= 0;
   char buffer[4096];
   while (true) {
-    pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-    // Until a client shows up, look again now and then: its open clears the hang-up.
-    if (::poll(fds, 2, had_client ? -1 : kIdlePollMs) < 0) {
+    // While no one holds the slave the master reports a hang-up at once, so then only the wake
+    // pipe is waited on, and the master looked at after each nap for the next client.
+    pollfd fds[2] = {{client ? master_ : -1, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    if (::poll(fds, 2, client ? -1 : kIdlePollMs) < 0) {
       if (errno == EINTR) continue;
       break;
     }
@@ -131,10 +133,14 @@ void PtyServer::Serve() {
       }
       break;
     }
+    if (!client) {
+      fds[0] = {master_, POLLIN, 0};
+      ::poll(fds, 1, 0);
+    }
     if (fds[0].revents & POLLIN) {
       const ssize_t n = ::read(master_, buffer, sizeof buffer);
       if (n > 0) {
-        had_client = true;
+        client = true;
         Answer(std::string_view(buffer, static_cast<std::size_t>(n)));
         if (UnplugDue()) {
           // Long enough for the client to take the last reply, which a hang-up would throw away.
@@ -146,15 +152,25 @@ void PtyServer::Serve() {
     }
     if (!(fds[0].revents & (POLLHUP | POLLERR))) {
       // Someone holds the slave open, even if it has said nothing yet.
-      had_client = true;
-      continue;
+      client = true;
+    } else if (client) {
+      // Whatever it sent has been read and answered: the client has closed the port.
+      client = false;
+      if (once_) break;
+      ForgetClient();
     }
-    // No one has the slave open: before the first client, wait for one; after, we are done.
-    if (had_client) break;
-    pollfd wake{wake_[0], POLLIN, 0};
-    if (::poll(&wake, 1, kIdlePollMs) > 0) break;
   }
   serving_ = false;
+}
+
+void PtyServer::ForgetClient() {
+  // Replies it never read would reach the next client first, and so would half a command.
+  const int slave = ::open(slave_path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (slave >= 0) {
+    ::tcflush(slave, TCIFLUSH);
+    ::close(slave);
+  }
+  adapter_.ForgetCommand();
 }
 
 void PtyServer::Answer(std::string_view bytes) {

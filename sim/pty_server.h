@@ -31,9 +31,10 @@ class PtyServer {
   PtyServer& operator=(const PtyServer&) = delete;
 
   // Opens the pair and starts serving; false when no pty could be had. With `hold_slave`, the
-  // server keeps the slave open itself so the port survives clients coming and going;
-  // otherwise serving ends when a client that had it open closes it.
-  bool Start(bool hold_slave = true);
+  // server keeps the slave open itself, so the port never hangs up and clients come and go
+  // unseen. Otherwise the server sees each client close the port: it drops what that client
+  // left unread, as a closed port would, and waits for the next one; with `once` it ends.
+  bool Start(bool hold_slave = true, bool once = false);
   void Stop();
   // Closes the port under its client, as pulling the adapter out does; serving ends.
   void Unplug();
@@ -53,11 +54,13 @@ class PtyServer {
   void Send(const std::string& bytes, bool late);
   bool UnplugDue() const;
   void CloseTerminal();
+  void ForgetClient();
 
   AdapterSimulator& adapter_;
   PtyFaults faults_;
   int master_ = -1;
   int slave_ = -1;
+  bool once_ = false;
   int wake_[2] = {-1, -1};
   std::string slave_path_;
   std::thread thread_;

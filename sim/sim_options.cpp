@@ -8,7 +8,8 @@ namespace tessimor {
 const char kSimUsage[] =
     "Usage: tessimor-sim [options]\n"
     "Serves a simulated Tessimor adapter on a pseudo-terminal and prints its path first.\n"
-    "Runs until interrupted or until a program that opened the port closes it.\n"
+    "Runs until interrupted (Ctrl-C, SIGTERM, SIGHUP), as a plugged-in adapter stays: programs\n"
+    "may open and close the port in turn, each finding it as a port just opened.\n"
     "\n"
     "  --image FILE     keep the EEPROM in FILE (32768 bytes): loaded at start if it exists,\n"
     "                   saved at exit\n"
@@ -16,8 +17,10 @@ const char kSimUsage[] =
     "  --lf             send LF after each reply's CR\n"
     "  --split          send each reply in two parts a few milliseconds apart\n"
     "  --delay MS       answer each command MS milliseconds late\n"
-    "  --unplug-after N close the port after N replies, as pulling the adapter out does\n"
-    "  --help           show this text\n";
+    "  --unplug-after N close the port after N replies, as pulling the adapter out does, and end\n"
+    "  --once           end when the first program that opened the port closes it\n"
+    "  --help           show this text\n"
+    "  --version        show the version\n";
 
 namespace {
 
@@ -46,6 +49,10 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
     const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else if (arg == "--once") {
+      options.once = true;
     } else if (arg == "--lf") {
       options.faults.lf = true;
     } else if (arg == "--split") {

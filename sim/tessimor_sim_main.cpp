@@ -63,6 +63,10 @@ int main(int argc, char** argv) {
     std::fputs(tessimor::kSimUsage, stdout);
     return 0;
   }
+  if (options->version) {
+    std::puts("tessimor-sim " TESSIMOR_VERSION);
+    return 0;
+  }
 
   tessimor::AdapterSimulator adapter;
   if (!options->image_path.empty() && !LoadImage(options->image_path, adapter.memory())) {
@@ -75,14 +79,14 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
 
   tessimor::PtyServer server(adapter, options->faults);
-  if (!server.Start(false)) {
+  if (!server.Start(/*hold_slave=*/false, options->once)) {
     std::fprintf(stderr, "tessimor-sim: no pseudo-terminal available\n");
     return kRunError;
   }
   std::printf("%s\n", server.SlavePath().c_str());
   std::fflush(stdout);
-  std::fprintf(stderr, "tessimor-sim: serving on %s until interrupted or the port is closed\n",
-               server.SlavePath().c_str());
+  std::fprintf(stderr, "tessimor-sim: serving on %s until interrupted%s\n",
+               server.SlavePath().c_str(), options->once ? " or the port is closed" : "");
 
   const timespec check{0, kCheckNs};
   while (server.Serving()) {

@@ -1,19 +1,26 @@
 #include "ui/form1.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cstdlib>
 
 #include "link/discovery.h"
 #include "link/protocol.h"
-#include "platform/qt/widgets/dialogs.h"
 #include "platform/qt/serial_port.h"
+#include "platform/qt/widgets/dialogs.h"
+#include "ui/app_icon.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 
 namespace tessimor {
 
 namespace {
+
+// How long Load waits at most for the window system to show the window.
+constexpr int kShowWaitMs = 1000;
 
 // A full read reply with its address: the widest line the status label has to show whole.
 QString WidestStatusLine() {
@@ -52,6 +59,7 @@ Form1::Form1(Form1Parts parts)
       panel_(*this, *MSComm1, engine_) {
   engine_.SetObserver(this);
   setWindowTitle(ToQString(layout::kWindowTitle));
+  setWindowIcon(AppIcon());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -115,7 +123,19 @@ void Form1::ApplyStartHeight() {
   setFixedHeight(client);
 }
 
+void Form1::WaitUntilShown() {
+  // Until the window manager has placed and framed the window, its frame is unknown, and a
+  // message box would be centred on where the window stood before: a corner of the screen.
+  // Timer1's ticks end each wait, so the deadline is seen.
+  const QDeadlineTimer deadline(kShowWaitMs);
+  while (windowHandle() && !windowHandle()->isExposed() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents |
+                                    QEventLoop::ExcludeUserInputEvents);
+  }
+}
+
 void Form1::Load() {
+  WaitUntilShown();
   ApplyStartHeight();
   ConnectAdapter(*inventory_, *MSComm1, *this, end_program_);
   // Should ending the program return after all, nothing here may be used without a port.

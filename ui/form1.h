@@ -50,7 +50,8 @@ class Form1 : public QWidget, public WindowOps, private OperationObserver {
   explicit Form1(Form1Parts parts);
   ~Form1() override;
 
-  // Cuts the window to its start-up height and connects the adapter; once, after show().
+  // Waits a short while at most for the window to be shown, cuts it to its start-up height and
+  // connects the adapter; once, after show().
   void Load();
   // Abandons a running operation and closes the port; safe to call more than once.
   void Unload();
@@ -73,6 +74,7 @@ class Form1 : public QWidget, public WindowOps, private OperationObserver {
  private:
   void Advanced(std::size_t) override {}
   void Ended(const OperationEnd& end) override { emit OperationEnded(end.outcome); }
+  void WaitUntilShown();
   void ApplyStartHeight();
   void OnReadClicked();
   void OnWriteClicked();

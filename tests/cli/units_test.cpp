@@ -17,19 +17,22 @@ TEST(CliArgumentsTest, OptionsStandBeforeOrAfterTheCommand) {
   const auto describe = [&name](const ParsedArguments& parsed) -> std::string {
     const Options& o = parsed.options;
     if (o.help || !parsed.error.empty()) return o.help ? "help" : "error: " + parsed.error;
-    return CommandName(o.command) + " [" + o.file + "] port=" + o.port +
-           " pace=" + (o.pace ? name(*o.pace) : "-") + "/" + name(DefaultPace(o.command)) +
-           (o.verify ? " verify" : "") + (o.quiet ? " quiet" : "");
+    return CommandName(o.command) + " [" + o.file + (o.output.empty() ? "" : " " + o.output) +
+           "] port=" + o.port + " pace=" + (o.pace ? name(*o.pace) : "-") + "/" +
+           name(DefaultPace(o.command)) + (o.verify ? " verify" : "") + (o.quiet ? " quiet" : "");
   };
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"read", "--", "-odd name"}, "read [-odd name] port= pace=-/reply"},
       {{"verify", "-", "--port=ttyS1", "--pace", "tick"}, "verify [-] port=ttyS1 pace=tick/reply"},
       {{"write", "x.bin", "--pace=reply", "-q"}, "write [x.bin] port= pace=reply/tick quiet"},
       {{"--quiet", "fill", "--verify"}, "fill [] port= pace=-/tick verify quiet"},
+      {{"convert", "a.hex", "-", "-q"}, "convert [a.hex -] port= pace=-/tick quiet"},
       {{"read", "--help"}, "help"},
       {{}, "error: no command given"},
       {{"erase"}, "error: unknown command erase"},
       {{"read"}, "error: read needs a FILE"},
+      {{"convert", "a.hex"}, "error: convert needs IN and OUT"},
+      {{"convert", "a", "b", "c"}, "error: unexpected argument c"},
       {{"ports", "extra"}, "error: unexpected argument extra"},
       {{"verify", "a", "--verify"}, "error: --verify does not go with verify"},
       {{"read", "a", "--port"}, "error: --port needs a value"},
@@ -65,8 +68,9 @@ TEST(CliPortsTest, MarksThePortDiscoveryWouldTakeSaysWhyItWouldNotOpenAndEscapes
   std::ostringstream out, err;
   EXPECT_EQ(ListPorts(inventory, out, err), 0);
   EXPECT_EQ(out.str(),
-            " \tCOM1\tTTY\\ttyS0\t?\t/dev/fake1\n"
-            "*\tCOM3\tUSB\\VID_04D8&PID_000A\\77\\x1B[2J\tAdapter \\xE9\\x07\t/dev/fake3\n");
+            "  PORT  HARDWARE ID                      NAME              DEVICE\n"
+            "  COM1  TTY\\ttyS0                        ?                 /dev/fake1\n"
+            "* COM3  USB\\VID_04D8&PID_000A\\77\\x1B[2J  Adapter \\xE9\\x07  /dev/fake3\n");
   inventory.ports->resize(1);
   EXPECT_EQ(ListPorts(inventory, out, err), 3);
   EXPECT_EQ(err.str(), "/dev/fake3: no such device.\nTessimor adapter not found!\n");

@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <fstream>
+#include <thread>
 
 #include "sim/adapter_simulator.h"
 #include "tests/kit/files.h"
@@ -12,14 +15,16 @@
 namespace tessimor {
 namespace {
 
-// tessimor-sim run as a child (under `via` if given), stdout and stderr on one pipe, the far side
-// of its raw pty held as a serial program holds it. A hang is ended by the test timeout.
+// tessimor-sim run as a child, stdout and stderr on one pipe, the far side of its raw pty held
+// as a serial program holds it. A hang is ended by the test timeout.
 struct Sim {
-  explicit Sim(const std::string& args, const std::string& via = "")
-      : out(::popen(("exec " + via + "'" TESSIMOR_SIM_PATH "' " + args + " 2>&1").c_str(), "re")),
+  explicit Sim(const std::string& args)
+      : out(::popen(("echo $$; exec '" TESSIMOR_SIM_PATH "' " + args + " 2>&1").c_str(), "re")),
+        pid(std::stoi(Output('\n'))),
         path(Output('\n')),
-        fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {}
+        fd(Open()) {}
   ~Sim() { Wait(); }
+  int Open() const { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); }
   // The output up to `end` (dropped) or to its close.
   std::string Output(int end = EOF) {
     std::string text;
@@ -37,15 +42,26 @@ struct Sim {
     }
     return text;
   }
-  // Closes the pty, which ends serving, unless told not to; then the exit status, -1 if killed.
-  int Wait(bool hang_up = true) {
+  // User and system CPU time so far, in clock ticks.
+  long CpuTicks() const {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string field;
+    for (int i = 1; i < 14; ++i) stat >> field;  // the name holds no spaces
+    long user = 0, system = 0;
+    stat >> user >> system;
+    return user + system;
+  }
+  // Closes the pty unless told not to, then sends `signal` if any; the exit status, -1 if killed.
+  int Wait(bool hang_up = true, int signal = SIGTERM) {
     if (hang_up && fd >= 0) ::close(std::exchange(fd, -1));
+    if (out && signal) ::kill(pid, signal);  // still our child, unreaped, until pclose
     if (out) rest = Output();
     if (out) status = ::pclose(std::exchange(out, nullptr));
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
   FILE* out;
+  int pid;
   std::string path, rest;  // the output's first line and what followed it
   int fd, reads = 0, status = -1;
 };
@@ -56,11 +72,28 @@ TEST(SimProgram, AnswersCommandsWithFaultsKeepsItsImageAndEndsWithTheRightStatus
   std::string expected = std::string(32768, '\xFF').replace(0x100, 2, "\x0A\x0B");
   std::string commands = "$0100\rW0A0B\r";
   for (int i = 0; i < 20000; ++i) commands += "R\r";
-  // With replies unread past a pty's buffer, SIGTERM still saves and a client gone ends serving.
-  for (const std::string via : {"timeout --preserve-status -s TERM 2 ", ""}) {
-    Sim sim(via.empty() ? "" : "--image eeprom.bin", via);  // the save checked is the signal's
+  const auto serving = [](const std::string& path) {
+    return "tessimor-sim: serving on " + path + " until interrupted";
+  };
+  // With replies unread past a pty's buffer, SIGTERM still saves and, with --once, a client gone
+  // ends serving. Without, the next client finds a port just opened, the server idle meanwhile.
+  for (const std::string args : {"--image eeprom.bin", "--once", ""}) {
+    const bool image = args.starts_with("--image"), once = args == "--once";
+    Sim sim(args);
     EXPECT_GT(::write(sim.fd, commands.data(), commands.size()), 4000);
-    EXPECT_EQ(sim.Wait(/*hang_up=*/via.empty()), 0);  // it used to spin on the dead pty
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // till it waits to write
+    if (args.empty()) {
+      ::close(sim.fd);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      const long busy = sim.CpuTicks();
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+      EXPECT_LT(sim.CpuTicks() - busy, ::sysconf(_SC_CLK_TCK) / 20);  // no busy wait for a client
+      sim.fd = sim.Open();
+      EXPECT_EQ(::write(sim.fd, "$0100\rR\r", 8), 8);
+      EXPECT_EQ(sim.Read(), "R0100:0A0B" + std::string(28, 'F') + "\r");
+    }
+    EXPECT_EQ(sim.Wait(/*hang_up=*/!image, once ? 0 : SIGTERM), 0);
+    EXPECT_EQ(sim.rest, serving(sim.path) + (once ? " or the port is closed\n" : "\n"));
   }
   EXPECT_EQ(testing::ReadWholeFile("eeprom.bin"), expected);
   testing::WriteWholeFile("bad.bin", "not an image");
@@ -96,17 +129,17 @@ TEST(SimProgram, AnswersCommandsWithFaultsKeepsItsImageAndEndsWithTheRightStatus
     const auto start = std::chrono::steady_clock::now();
     ::write(sim.fd, c.commands.data(), c.commands.size());
     EXPECT_EQ(sim.Read(), c.replies) << c.args << c.commands;
-    // Only a pty pulled out under its client, or none, refuses a stray byte.
-    EXPECT_EQ(::write(sim.fd, "R", 1) < 0, c.status != 0 || c.args == "--unplug-after 2");
+    // Only a pty pulled out under its client, or none, refuses a stray byte; those end alone.
+    const bool ends = c.status != 0 || c.args == "--unplug-after 2";
+    EXPECT_EQ(::write(sim.fd, "R", 1) < 0, ends);
     if (c.args.starts_with("--lf")) {  // three replies late, then quiet; pieces read apart mostly
       EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1100));
       EXPECT_GT(sim.reads, 3);
     }
-    EXPECT_EQ(sim.Wait(), c.status) << c.args;
+    EXPECT_EQ(sim.Wait(/*hang_up=*/true, ends ? 0 : SIGTERM), c.status) << c.args;
     EXPECT_EQ(sim.path + "\n" + sim.rest,
               c.status ? "tessimor-sim: " + c.output + "\n"
-                       : sim.path + "\ntessimor-sim: serving on " + sim.path +
-                             " until interrupted or the port is closed\n" + c.output);
+                       : sim.path + "\n" + serving(sim.path) + "\n" + c.output);
   }
   EXPECT_EQ(testing::ReadWholeFile("eeprom.bin"), expected.replace(0x110, 1, "\x0C"));
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"bad.bin", "eeprom.bin"})) << "scratch left";

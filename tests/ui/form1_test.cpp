@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFontMetricsF>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWindow>
 
 #include "tests/kit/expected.h"
 #include "tests/kit/files.h"
 #include "tests/ui/window_harness.h"
+#include "ui/app_icon.h"
 
 namespace tessimor {
 namespace {
@@ -85,6 +90,34 @@ TEST(Form1Start, WithoutAnAdapterSaysSoEndsAndIsNeverUsable) {
   }
 }
 
+TEST(Form1Start, ShowsTheProgramIcon) {
+  WindowHarness window(/*adapter_listed=*/true, /*port_opens=*/true);
+  EXPECT_EQ(window.form->windowIcon().pixmap(32).toImage(), AppIcon().pixmap(32).toImage());
+}
+
+TEST(Form1Start, TheMessageIsAModalBoxOfTheShownWindowWhichHasNoMaximiseButton) {
+  Form1Parts parts{std::make_unique<testing::FakeInventory>(),
+                   std::make_unique<testing::SimulatedPort>(), nullptr, nullptr, [] {}};
+  Form1 form(std::move(parts));  // with the Qt message boxes
+  form.show();
+  std::string seen;
+  QTimer look;  // at the box, once it is up
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box && seen.empty()) {
+      seen = box->text().toStdString();
+      EXPECT_EQ(box->parentWidget(), &form);
+      EXPECT_EQ(box->windowHandle()->transientParent(), form.windowHandle());
+      box->close();
+    }
+  });
+  look.start(1);
+  form.Load();
+  EXPECT_EQ(seen, "Tessimor adapter not found!");
+  EXPECT_EQ(form.windowFlags() & (Qt::CustomizeWindowHint | Qt::WindowMaximizeButtonHint),
+            Qt::CustomizeWindowHint);  // without the first, the window system adds the second
+}
+
 TEST(Form1Unload, AbandonsARunningReadLeavingTheOldFileAndClosesThePort) {
   WindowHarness window;
   TempDir dir;
@@ -148,6 +181,7 @@ TEST(Form1Layout, ButtonsStandWhereDesignedInTabOrderAndTheStartHeightHidesThePa
   const QLabel& status = *form.findChild<QLabel*>("lblStatus");
   EXPECT_EQ(form.windowTitle(), "Tessimor EEPROM");
   EXPECT_EQ(form.width(), 395);
+  EXPECT_TRUE(form.windowHandle()->isExposed());  // Load waited: the frame is known
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
   EXPECT_EQ(status.geometry(), QRect(8, 88, 377, 25));
   EXPECT_EQ(status.focusPolicy(), Qt::NoFocus);

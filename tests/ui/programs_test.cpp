@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+// Every program answers --help and --version without a display: Qt is not asked for one first.
+namespace tessimor {
+namespace {
+
+// Status and output (stdout and stderr) of a program in bin/, run where no display is set.
+std::pair<int, std::string> RunWithoutDisplay(const std::string& program, const std::string& args) {
+  FILE* pipe =
+      ::popen(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" TESSIMOR_BIN_DIR "/" +
+               program + "' " + args + " 2>&1")
+                  .c_str(),
+              "r");
+  std::string out;
+  for (int c; (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
+  const int status = ::pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+TEST(ProgramArgumentsTest, EachProgramAnswersHelpAndVersionWithoutADisplay) {
+  const struct {
+    std::string program, args;
+    int status;
+    std::string start;  // of the output
+  } cases[] = {
+      {"tessimor-eeprom", "--version", 0, "tessimor-eeprom 1.0.0\n"},
+      {"tessimor-eeprom", "--help", 0, "Usage: tessimor-eeprom\n"},
+      {"tessimor-eeprom", "--help -platform offscreen", 2,
+       "tessimor-eeprom: unknown argument -platform (it takes only --help, --version)\n"},
+      {"tessimor-eeprom-demo", "--version", 0, "tessimor-eeprom-demo 1.0.0\n"},
+      {"tessimor-eeprom-demo", "--port /dev/null --help", 0, "Usage: tessimor-eeprom-demo "},
+      {"tessimor-eeprom-cli", "--version", 0, "tessimor-eeprom-cli 1.0.0\n"},
+      {"tessimor-eeprom-cli", "--help", 0, "Usage: tessimor-eeprom-cli "},
+      {"tessimor-sim", "--version", 0, "tessimor-sim 1.0.0\n"},
+      {"tessimor-sim", "--help", 0, "Usage: tessimor-sim "},
+  };
+  for (const auto& c : cases) {
+    const auto [status, out] = RunWithoutDisplay(c.program, c.args);
+    EXPECT_EQ(status, c.status) << c.program << " " << c.args << ": " << out;
+    EXPECT_EQ(out.substr(0, c.start.size()), c.start) << c.program << " " << c.args;
+  }
+}
+
+}  // namespace
+}  // namespace tessimor
