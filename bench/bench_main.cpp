@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
       {"fill", Reported(FullFill)},
       {"read-reply", Reported(FullReadAtReplyPace, kReplyPaceTargets)},
       {"idle", WindowIdle},
+      {"sim-idle", SimulatorIdle},
       {"soak", WriteVerifySoak},
   };
   const std::vector<std::string> wanted(argv + 1, argv + argc);

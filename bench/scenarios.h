@@ -14,6 +14,9 @@ Measurement FullReadAtReplyPace();
 // The window left alone for 10 s with its adapter present, then for 10 s after an unplug;
 // reports both, the second held to 1.5 times the first's CPU.
 bool WindowIdle();
+// tessimor-sim's server between two clients, 5 s with nobody holding the port: it must wait,
+// not spin, and answer the next client.
+bool SimulatorIdle();
 // 100 cycles of the command-line tool's write --verify of a random image at reply pace, against
 // an adapter that splits and delays some replies. Prints its own report.
 bool WriteVerifySoak();

@@ -1,5 +1,4 @@
-# Checks of the menu entry, icon, metadata and completion.
-tessimor_test(icon_tests SOURCES icon_test.cpp LIBS ui)
+# Checks of the metadata and the completion; the icon is checked as the window's.
 
 # Infos fail too; pedantic hints are only shown.
 add_test(NAME packaging.appstream_validate

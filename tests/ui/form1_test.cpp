@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWindow>
@@ -11,7 +12,6 @@
 #include "tests/kit/expected.h"
 #include "tests/kit/files.h"
 #include "tests/ui/window_harness.h"
-#include "ui/app_icon.h"
 
 namespace tessimor {
 namespace {
@@ -90,9 +90,19 @@ TEST(Form1Start, WithoutAnAdapterSaysSoEndsAndIsNeverUsable) {
   }
 }
 
-TEST(Form1Start, ShowsTheProgramIcon) {
+// The menu's drawing at each size: an empty corner, the chip's dark body, the plug's light shell,
+// at points of its 64-unit grid.
+TEST(Form1Start, ShowsTheProgramIconAtEverySize) {
   WindowHarness window(/*adapter_listed=*/true, /*port_opens=*/true);
-  EXPECT_EQ(window.form->windowIcon().pixmap(32).toImage(), AppIcon().pixmap(32).toImage());
+  for (const int size : {16, 32, 64}) {
+    const QImage image = window.form->windowIcon().pixmap(size).toImage();
+    ASSERT_EQ(image.size(), QSize(size, size));
+    const auto at = [&](int x, int y) { return image.pixelColor(x * size / 64, y * size / 64); };
+    EXPECT_EQ(at(0, 0).alpha(), 0) << size;
+    EXPECT_EQ(at(22, 32).alpha() + at(50, 32).alpha(), 510) << size;
+    EXPECT_LT(at(22, 32).lightness(), 96) << size;
+    EXPECT_GT(at(50, 32).lightness(), 160) << size;
+  }
 }
 
 TEST(Form1Start, TheMessageIsAModalBoxOfTheShownWindowWhichHasNoMaximiseButton) {
