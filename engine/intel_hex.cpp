@@ -1,5 +1,7 @@
 #include "engine/intel_hex.h"
 
+#include <iterator>
+
 #include "engine/record_lines.h"
 
 namespace tessimor {
@@ -25,10 +27,11 @@ constexpr unsigned kSegmentShift = 4;
 constexpr unsigned kLinearShift = 16;
 
 std::string Record(RecordType type, std::uint32_t address, const std::vector<std::uint8_t>& data) {
-  std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(data.size()),
-                                  static_cast<std::uint8_t>(address >> 8),
-                                  static_cast<std::uint8_t>(address), type};
-  bytes.insert(bytes.end(), data.begin(), data.end());
+  std::vector<std::uint8_t> bytes = data;
+  const std::uint8_t head[kHead] = {static_cast<std::uint8_t>(data.size()),
+                                    static_cast<std::uint8_t>(address >> 8),
+                                    static_cast<std::uint8_t>(address), type};
+  bytes.insert(bytes.begin(), std::begin(head), std::end(head));
   bytes.push_back(static_cast<std::uint8_t>(-LowByteOfSum(bytes)));
   return kMark + HexText(bytes) + std::string(ImageFiles::kLineEnd);
 }

@@ -1,6 +1,7 @@
 #include "engine/srec.h"
 
 #include <array>
+#include <iterator>
 
 #include "engine/record_lines.h"
 
@@ -36,10 +37,11 @@ constexpr std::array<TypeInfo, 10> kTypes{{
 
 std::string Record(char type, std::uint32_t address, const std::vector<std::uint8_t>& data) {
   constexpr std::size_t kAddressSize = 2;
-  std::vector<std::uint8_t> bytes{
+  std::vector<std::uint8_t> bytes = data;
+  const std::uint8_t head[kCountSize + kAddressSize] = {
       static_cast<std::uint8_t>(kAddressSize + data.size() + kChecksumSize),
       static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
-  bytes.insert(bytes.end(), data.begin(), data.end());
+  bytes.insert(bytes.begin(), std::begin(head), std::end(head));
   bytes.push_back(static_cast<std::uint8_t>(~LowByteOfSum(bytes)));
   return std::string{kMark, type} + HexText(bytes) + std::string(ImageFiles::kLineEnd);
 }
