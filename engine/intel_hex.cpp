@@ -58,18 +58,17 @@ ImageInput ReadIntelHex(std::string contents, const std::string& shown) {
     }
     if (LowByteOfSum(*bytes) != 0) {
       const std::vector<std::uint8_t> summed(bytes->begin(), bytes->end() - 1);
-      return lines.RefuseLine(" has checksum " + HexByte(bytes->back()) + " where its bytes give " +
-                              HexByte(static_cast<std::uint8_t>(-LowByteOfSum(summed))) + ".");
+      return lines.RefuseChecksum(bytes->back(), static_cast<std::uint8_t>(-LowByteOfSum(summed)));
     }
     const std::vector<std::uint8_t> data(bytes->begin() + kHead, bytes->end() - 1);
     const std::uint32_t offset = (*bytes)[1] << 8 | (*bytes)[2];
     const std::uint8_t type = (*bytes)[3];
-    const std::size_t wanted = type == kSegmentBase || type == kLinearBase     ? kBaseSize
-                               : type == kSegmentStart || type == kLinearStart ? kStartSize
-                                                                               : size;
     if (type > kLinearStart) {
       return lines.RefuseLine(" has record type " + HexByte(type) + ", which is none of 00 to 05.");
     }
+    const std::size_t wanted = type == kSegmentBase || type == kLinearBase     ? kBaseSize
+                               : type == kSegmentStart || type == kLinearStart ? kStartSize
+                                                                               : size;
     if (size != wanted) {
       return lines.RefuseLine(" is a type " + HexByte(type) + " record of " + std::to_string(size) +
                               " data bytes, not " + std::to_string(wanted) + ".");
@@ -93,11 +92,7 @@ ImageInput ReadIntelHex(std::string contents, const std::string& shown) {
         break;
     }
   }
-  if (!ended) return lines.RefuseFile(" ends without an end record (type 01).");
-  if (assembly.Empty()) return lines.RefuseFile(" holds no data.");
-  ImageInput input;
-  input.image = assembly.Image();
-  return input;
+  return lines.Finish(assembly, ended, "type 01");
 }
 
 std::string WriteIntelHex(const EepromImage& image) {

@@ -40,6 +40,20 @@ ImageInput RecordLines::RefuseFile(const std::string& what) const {
   return Refuse("File " + shown_ + what);
 }
 
+ImageInput RecordLines::RefuseChecksum(std::uint8_t found, std::uint8_t expected) const {
+  return RefuseLine(" has checksum " + HexByte(found) + " where its bytes give " +
+                    HexByte(expected) + ".");
+}
+
+ImageInput RecordLines::Finish(const ImageAssembly& assembly, bool ended,
+                               const std::string& end_record) const {
+  if (!ended) return RefuseFile(" ends without an end record (" + end_record + ").");
+  if (assembly.Empty()) return RefuseFile(" holds no data.");
+  ImageInput input;
+  input.image = assembly.Image();
+  return input;
+}
+
 std::optional<ImageInput> RecordLines::Place(ImageAssembly& assembly, std::uint64_t address,
                                              const std::vector<std::uint8_t>& data) const {
   for (std::size_t i = 0; i < data.size(); ++i) {

@@ -28,6 +28,10 @@ class RecordLines {
   ImageInput RefuseLine(const std::string& what) const;
   // "File F" followed by `what`.
   ImageInput RefuseFile(const std::string& what) const;
+  ImageInput RefuseChecksum(std::uint8_t found, std::uint8_t expected) const;
+  // The image gathered; or, for a file cut short before its end record (`end_record` names it)
+  // or holding no data, why it is none.
+  ImageInput Finish(const ImageAssembly& assembly, bool ended, const std::string& end_record) const;
   // `data` placed from `address` on; a refusal names the line and the first byte that will not go.
   std::optional<ImageInput> Place(ImageAssembly& assembly, std::uint64_t address,
                                   const std::vector<std::uint8_t>& data) const;

@@ -80,8 +80,7 @@ ImageInput ReadSrec(std::string contents, const std::string& shown) {
     const std::vector<std::uint8_t> summed(bytes->begin(), bytes->end() - 1);
     const auto checksum = static_cast<std::uint8_t>(~LowByteOfSum(summed));
     if (checksum != bytes->back()) {
-      return lines.RefuseLine(" has checksum " + HexByte(bytes->back()) + " where its bytes give " +
-                              HexByte(checksum) + ".");
+      return lines.RefuseChecksum(bytes->back(), checksum);
     }
     std::uint64_t address = 0;
     for (std::size_t i = kCountSize; i < head; ++i) address = address << 8 | (*bytes)[i];
@@ -107,11 +106,7 @@ ImageInput ReadSrec(std::string contents, const std::string& shown) {
         break;
     }
   }
-  if (!ended) return lines.RefuseFile(" ends without an end record (S7, S8 or S9).");
-  if (assembly.Empty()) return lines.RefuseFile(" holds no data.");
-  ImageInput input;
-  input.image = assembly.Image();
-  return input;
+  return lines.Finish(assembly, ended, "S7, S8 or S9");
 }
 
 std::string WriteSrec(const EepromImage& image) {
