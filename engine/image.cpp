@@ -74,8 +74,8 @@ ImageAssembly::Put ImageAssembly::Place(std::uint64_t address, std::uint8_t byte
 }
 
 EepromImage ImageAssembly::Image() const {
-  EepromImage image;
-  for (ImageRecord& record : image_.LineRecords()) image.Place(std::move(record));
+  EepromImage image = image_;
+  image.records_ = image_.LineRecords();
   return image;
 }
 

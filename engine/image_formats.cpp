@@ -53,12 +53,12 @@ ImageInput ReadText(std::string contents, const std::string& shown) {
 }
 
 ImageInput ReadBinary(const std::string& bytes, const std::string& shown) {
-  if (bytes.size() != EepromImage::kSize) {
-    return RecordLines({}, shown).RefuseFile(" holds " + std::to_string(bytes.size()) +
-                                             " bytes, not " + std::to_string(EepromImage::kSize) +
-                                             ".");
-  }
   ImageInput input;
+  if (bytes.size() != EepromImage::kSize) {
+    input.error = "File " + shown + " holds " + std::to_string(bytes.size()) + " bytes, not " +
+                  std::to_string(EepromImage::kSize) + ".";
+    return input;
+  }
   input.image = EepromImage::FromBytes({bytes.begin(), bytes.end()});
   return input;
 }

@@ -57,8 +57,9 @@ ImageInput ReadIntelHex(std::string contents, const std::string& shown) {
                               ".");
     }
     if (LowByteOfSum(*bytes) != 0) {
-      const std::vector<std::uint8_t> summed(bytes->begin(), bytes->end() - 1);
-      return lines.RefuseChecksum(bytes->back(), static_cast<std::uint8_t>(-LowByteOfSum(summed)));
+      const auto checksum =
+          static_cast<std::uint8_t>(-LowByteOfSum(std::span(*bytes).first(bytes->size() - 1)));
+      return lines.RefuseChecksum(bytes->back(), checksum);
     }
     const std::vector<std::uint8_t> data(bytes->begin() + kHead, bytes->end() - 1);
     const std::uint32_t offset = (*bytes)[1] << 8 | (*bytes)[2];

@@ -71,7 +71,7 @@ std::optional<ImageInput> RecordLines::Place(ImageAssembly& assembly, std::uint6
   return std::nullopt;
 }
 
-std::uint8_t LowByteOfSum(const std::vector<std::uint8_t>& bytes) {
+std::uint8_t LowByteOfSum(std::span<const std::uint8_t> bytes) {
   unsigned sum = 0;
   for (const std::uint8_t byte : bytes) sum += byte;
   return static_cast<std::uint8_t>(sum);

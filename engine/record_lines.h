@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,6 @@ class RecordLines {
 };
 
 // What the toolchain formats' checksums are made from.
-std::uint8_t LowByteOfSum(const std::vector<std::uint8_t>& bytes);
+std::uint8_t LowByteOfSum(std::span<const std::uint8_t> bytes);
 
 }  // namespace tessimor

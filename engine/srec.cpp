@@ -77,8 +77,8 @@ ImageInput ReadSrec(std::string contents, const std::string& shown) {
                               " bytes after its count, which says " + std::to_string((*bytes)[0]) +
                               ".");
     }
-    const std::vector<std::uint8_t> summed(bytes->begin(), bytes->end() - 1);
-    const auto checksum = static_cast<std::uint8_t>(~LowByteOfSum(summed));
+    const auto checksum =
+        static_cast<std::uint8_t>(~LowByteOfSum(std::span(*bytes).first(bytes->size() - 1)));
     if (checksum != bytes->back()) {
       return lines.RefuseChecksum(bytes->back(), checksum);
     }
