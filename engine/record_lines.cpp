@@ -6,6 +6,10 @@ namespace tessimor {
 
 namespace {
 
+// Where the AVR toolchain's linker puts the .eeprom section, and so where its objcopy writes it.
+constexpr std::uint64_t kAvrEepromSectionStart = 0x810000;
+constexpr std::uint64_t kAvrEepromSectionEnd = kAvrEepromSectionStart + 0x8000;
+
 std::string AddressHex(std::uint64_t address) {
   char text[24];
   std::snprintf(text, sizeof text, "%04llX", static_cast<unsigned long long>(address));
@@ -61,8 +65,17 @@ std::optional<ImageInput> RecordLines::Place(ImageAssembly& assembly, std::uint6
     switch (assembly.Place(at, data[i])) {
       case ImageAssembly::Put::kPlaced:
         continue;
-      case ImageAssembly::Put::kOutside:
-        return RefuseLine(" puts data at " + AddressHex(at) + ", outside 0000 to 7FFF.");
+      case ImageAssembly::Put::kOutside: {
+        ImageInput refused =
+            RefuseLine(" puts data at " + AddressHex(at) + ", outside 0000 to 7FFF.");
+        // The data is not moved for the user: the file may mean another address on purpose.
+        if (at >= kAvrEepromSectionStart && at < kAvrEepromSectionEnd) {
+          refused.error +=
+              "\nThat is where the AVR toolchain puts the .eeprom section: add "
+              "--change-section-lma .eeprom=0 to the objcopy command to move it to 0000.";
+        }
+        return refused;
+      }
       case ImageAssembly::Put::kConflict:
         return RefuseLine(" puts " + HexByte(data[i]) + " at " + AddressHex(at) +
                           ", where an earlier line put " + HexByte(assembly.At(at)) + ".");

@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
   desktop-file-utils bash-completion
-  dpkg-dev lintian appstream mandoc man-db binutils
+  dpkg-dev lintian appstream mandoc man-db binutils binutils-avr
 )
 
 missing=()

@@ -15,7 +15,11 @@ std::string Records(const EepromImage& image) {
 }
 
 TEST(ImageFormatsTest, ToolchainFilesAreCheckedRecordByRecordAndCutOnTheEepromsLines) {
-  const std::string line = "Line 2 of file f";
+  const std::string line = "Line 2 of file f",
+                    avr_hint =
+                        "That is where the AVR toolchain puts the .eeprom section: add "
+                        "--change-section-lma .eeprom=0 to the objcopy command to move it "
+                        "to 0000.";
   const struct {
     ImageFormat format;
     std::string contents;
@@ -43,6 +47,11 @@ TEST(ImageFormatsTest, ToolchainFilesAreCheckedRecordByRecordAndCutOnTheEepromsL
        line + " puts data at 8000, outside 0000 to 7FFF."},
       {kHex, ":020000040001F9\n:01001000559A\n",
        line + " puts data at 10010, outside 0000 to 7FFF."},
+      // The AVR .eeprom section, 810000 to 817FFF, gets a word on how to move it; past it, not.
+      {kHex, ":02000004008179\n:017FFF00552C\n",
+       line + " puts data at 817FFF, outside 0000 to 7FFF.\n" + avr_hint},
+      {kHex, ":02000004008179\n:01800000552A\n",
+       line + " puts data at 818000, outside 0000 to 7FFF."},
       {kHex, ":01001000559A\n:01001000559A\n:010010005699\n",
        "Line 3 of file f puts 56 at 0010, where an earlier line put 55."},
       {kHex, ":00000001FF\n:01001000559A\n", line + " comes after the end record."},
@@ -68,6 +77,8 @@ TEST(ImageFormatsTest, ToolchainFilesAreCheckedRecordByRecordAndCutOnTheEepromsL
       {kSrec, "S10500100102E7\nS30300FC\n", line + " is too short for an S3 record."},
       {kSrec, "S10500100102E7\nS30700007FFF010277\n",
        line + " puts data at 8000, outside 0000 to 7FFF."},
+      {kSrec, "S10500100102E7\nS306008100005523\n",
+       line + " puts data at 810000, outside 0000 to 7FFF.\n" + avr_hint},
       {kSrec, "S10500100102E7\nS104001003E8\n",
        line + " puts 03 at 0010, where an earlier line put 01."},
       {kSrec, "S10500100102E7\nS5030002FA\n",
