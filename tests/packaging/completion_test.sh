@@ -1,8 +1,8 @@
 #!/bin/bash
 # Usage: completion_test.sh COMPLETION_FILE [BASH_COMPLETION]
 # Completes each line of the table below as bash would on <TAB> at its end, in a folder holding
-# board.hex, image.BIN, main.o, notes, dir/ and an image of each format, and compares the sorted
-# candidates.
+# board.hex, image.BIN, main.o, notes, notes.md, dir/ and an image of each format, and compares
+# the sorted candidates.
 completion=$1
 framework=${2:-/usr/share/bash-completion/bash_completion}
 # shellcheck source=/dev/null
@@ -12,7 +12,7 @@ source "$completion" || exit 1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cd "$work" && mkdir dir formats && touch board.hex image.BIN main.o notes || exit 1
+cd "$work" && mkdir dir formats && touch board.hex image.BIN main.o notes notes.md || exit 1
 touch formats/a.{bin,hex,ihex,eep,srec,s19,s28,s37,mot,txt,o} || exit 1
 
 fail=0
@@ -39,15 +39,16 @@ con|convert
 --pace |reply tick
 --pace=|reply tick
 write --pace t|tick
-read |board.hex dir formats image.BIN
+read |board.hex dir formats image.BIN main.o notes notes.md
 --port /dev/nul|/dev/null
 --port /dev/null verify b|board.hex
-convert board.hex |board.hex dir formats image.BIN
-read n|notes
-verify formats/|formats/a.bin formats/a.eep formats/a.hex formats/a.ihex formats/a.mot formats/a.s19 formats/a.s28 formats/a.s37 formats/a.srec formats/a.txt
+convert board.hex |board.hex dir formats image.BIN main.o notes notes.md
+read n|notes notes.md
+write notes.|notes.md
+verify formats/|formats/a.bin formats/a.eep formats/a.hex formats/a.ihex formats/a.mot formats/a.o formats/a.s19 formats/a.s28 formats/a.s37 formats/a.srec formats/a.txt
 read board.hex --v|--verify --version
 fill |--help --pace --port --quiet --verify --version -h -q
-read -- |board.hex dir formats image.BIN
+read -- |board.hex dir formats image.BIN main.o notes notes.md
 ports -- |
 TABLE
 exit $fail
