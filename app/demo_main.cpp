@@ -11,6 +11,7 @@
 #include "platform/bound_inventory.h"
 #include "sim/pty_server.h"
 #include "ui/form1.h"
+#include "ui/window_application.h"
 
 namespace {
 
@@ -51,7 +52,9 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  QApplication app(argc, argv);
+  const auto app = tessimor::OpenWindowApplication(
+      argc, argv, "tessimor-eeprom-demo",
+      "./scripts/run.sh, in the source folder, starts it on a virtual one.");
   // Shares the data directory with the real program.
   QApplication::setApplicationName("tessimor-eeprom");
   if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
@@ -95,7 +98,7 @@ int main(int argc, char** argv) {
       QApplication::quit();
     });
   }
-  const int exec_status = app.exec();
+  const int exec_status = app->exec();
   // The port closes before the simulator stops, and the memory is kept once nobody changes it.
   form.reset();
   if (server) {

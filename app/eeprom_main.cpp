@@ -5,6 +5,7 @@
 
 #include "platform/qt/device_inventory.h"
 #include "ui/form1.h"
+#include "ui/window_application.h"
 
 namespace {
 
@@ -46,9 +47,10 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  QApplication app(argc, argv);
+  const auto app = tessimor::OpenWindowApplication(argc, argv, "tessimor-eeprom",
+                                                   "tessimor-eeprom-cli works without one.");
   tessimor::Form1 form(tessimor::QtParts(std::make_unique<tessimor::QtDeviceInventory>()));
   form.show();
   form.Load();
-  return app.exec();
+  return app->exec();
 }
