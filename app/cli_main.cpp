@@ -3,14 +3,11 @@
 #include <QCoreApplication>
 #include <csignal>
 #include <iostream>
-#include <memory>
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/signals.h"
-#include "platform/bound_inventory.h"
-#include "platform/qt/device_inventory.h"
 
 int main(int argc, char* argv[]) {
   using namespace tessimor;
@@ -37,12 +34,7 @@ int main(int argc, char* argv[]) {
     return kExitOk;
   }
 
-  std::unique_ptr<DeviceInventory> inventory;
-  if (options.port.empty()) {
-    inventory = std::make_unique<QtDeviceInventory>();
-  } else {
-    inventory = std::make_unique<BoundInventory>(options.port);
-  }
+  const std::unique_ptr<DeviceInventory> inventory = InventoryFor(options);
   InterruptWatch interrupts;
   Environment environment{std::cin,      std::cout,  std::cerr, ::isatty(STDERR_FILENO) == 1,
                           SteadyClock(), &interrupts};

@@ -14,6 +14,8 @@
 #include "cli/signals.h"
 #include "link/messages.h"
 #include "link/protocol.h"
+#include "platform/bound_inventory.h"
+#include "platform/qt/device_inventory.h"
 #include "platform/scratch_file.h"
 
 namespace tessimor::cli {
@@ -52,7 +54,7 @@ class CommandRunner : public OperationObserver {
       case Command::Convert:
         return Convert();
       case Command::Ports:
-        return ListPorts(inventory_, env_.out, env_.err);
+        return ListPorts(inventory_, options_.port, env_.out, env_.err);
       case Command::None:
         break;
     }
@@ -76,7 +78,7 @@ class CommandRunner : public OperationObserver {
                                  ? records[next_record_].address
                                  : done.address + static_cast<std::uint32_t>(done.bytes.size()));
   }
-  void Ended(const OperationEnd&) override {}
+  void Ended(const OperationEnd&) override { operation_ended_ = true; }
 
   // From here on an interrupt ends the operation cleanly instead of the process at once;
   // not earlier, so that a wait for standard input can still be broken off.
@@ -135,9 +137,12 @@ class CommandRunner : public OperationObserver {
     // read into memory and then written to a scratch file that takes FILE's place.
     CatchInterrupts();
     // Found out before the adapter is touched.
-    if (!to_output && !ScratchFile::Beside(file).Valid()) {
-      window_.Say(std::string(messages::kCouldNotOpenText) + file);
-      return kExitFailed;
+    if (!to_output) {
+      if (const ScratchFile scratch = ScratchFile::Beside(file); !scratch.Valid()) {
+        window_.Say(std::string(messages::kCouldNotOpenText) + file);
+        window_.Say(FileProblemLine(file, scratch.Problem()));
+        return kExitFailed;
+      }
     }
     if (!Connect()) return kExitNoAdapter;
     ImageCapture capture;
@@ -153,13 +158,16 @@ class CommandRunner : public OperationObserver {
     const bool to_output = path == kStandardStream;
     const std::string contents = WriteImage(to_output ? ImageFormat::kText : FormatOf(path), image);
     bool stored = true;
+    FileProblem problem;
     if (to_output) {
       stored = static_cast<bool>(env_.out << contents << std::flush);
     } else {
       ScratchFile scratch = ScratchFile::Beside(path);
+      problem = scratch.Problem();
       stored = scratch.Valid() && WriteFileBytes(scratch.path(), contents) && scratch.Replace();
     }
     if (!stored) window_.Say(std::string(messages::kCouldNotWriteText) + path);
+    if (problem) window_.Say(FileProblemLine(path, problem));
     return stored;
   }
 
@@ -189,22 +197,38 @@ class CommandRunner : public OperationObserver {
     LineList source(std::move(lines));
     records_ = &records;
     next_record_ = 0;
-    progress_.Begin("write", total);
-    const RunResult result = link_->Run(
-        ChosenPace(), [&](TransferEngine& e) { e.StartWrite(source, options_.file); }, this);
+    const std::string what =
+        options_.file == kStandardStream ? "the image from standard input" : options_.file;
+    const int status = Change(
+        "write", total, [&](TransferEngine& e) { e.StartWrite(source, options_.file); },
+        "the EEPROM now holds part of " + what + ". Write it again.");
     records_ = nullptr;
-    const int status = ExitFor(result);
     if (status != kExitOk || !options_.verify) return status;
     return ReadAndCompare(image, ReadBackPace(), "file");
   }
 
   int Fill() {
     if (!Connect()) return kExitNoAdapter;
-    progress_.Begin("fill", protocol::kEepromSize);
-    const int status = ExitFor(link_->Run(
-        ChosenPace(), [](TransferEngine& e) { e.StartFill(); }, this));
+    const int status = Change(
+        "fill", protocol::kEepromSize, [](TransferEngine& e) { e.StartFill(); },
+        "the EEPROM is now only partly filled with 0xFF. Fill it again.");
     if (status != kExitOk || !options_.verify) return status;
     return ReadAndCompare(EepromImage::Filled(kErasedByte), ReadBackPace(), "written");
+  }
+
+  // Runs an operation that changes the EEPROM. One that began and stopped short, for whatever
+  // reason, leaves it half changed, and the user is told so after the reason.
+  int Change(const std::string& label, std::size_t total,
+             const std::function<void(TransferEngine&)>& start, const std::string& left) {
+    progress_.Begin(label, total);
+    operation_ended_ = false;
+    const RunResult result = link_->Run(ChosenPace(), start, this);
+    const int status = ExitFor(result);
+    if (result != RunResult::kDone && operation_ended_) {
+      window_.Say("Stopped after " + std::to_string(progress_.Done()) + " of " +
+                  std::to_string(total) + " bytes: " + left);
+    }
+    return status;
   }
 
   int Verify() {
@@ -257,11 +281,19 @@ class CommandRunner : public OperationObserver {
   std::unique_ptr<Link> link_;
   QObject interrupt_context_;
   bool catching_ = false;
+  bool operation_ended_ = false;  // the engine reported the end of one it had begun
   const std::vector<ImageRecord>* records_ = nullptr;  // a write's, for its progress
   std::size_t next_record_ = 0;
 };
 
 }  // namespace
+
+std::unique_ptr<DeviceInventory> InventoryFor(const Options& options) {
+  if (options.port.empty() || options.command == Command::Ports) {
+    return std::make_unique<QtDeviceInventory>();
+  }
+  return std::make_unique<BoundInventory>(options.port);
+}
 
 int RunCommand(const Options& options, DeviceInventory& inventory, Environment& environment) {
   CommandRunner runner(options, inventory, environment);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <istream>
+#include <memory>
 #include <ostream>
 
 #include "cli/options.h"
@@ -19,6 +20,10 @@ struct Environment {
   Clock clock = SteadyClock();
   InterruptWatch* interrupts = nullptr;
 };
+
+// Where the adapter is looked for: among the system's ports, or, with --port, that device alone,
+// taken as the adapter. `ports` always lists the system's and marks the named device.
+std::unique_ptr<DeviceInventory> InventoryFor(const Options& options);
 
 // Runs one parsed command and gives its exit status. Everything but `ports` talks to the
 // adapter and needs a QCoreApplication.

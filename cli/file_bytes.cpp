@@ -1,18 +1,42 @@
 #include "cli/file_bytes.h"
 
-#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
-#include <sstream>
 
 namespace tessimor::cli {
 
-bool ReadFileBytes(const std::string& path, std::string* contents) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in || std::filesystem::is_directory(path)) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  *contents = buffer.str();
-  return !in.bad();
+FileProblem ReadFileBytes(const std::string& path, std::string* contents) {
+  // Opened by hand, so the errno of a failure is the open's own.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return FileProblemFromErrno(path, errno);
+  struct stat facts {};
+  FileProblem problem;
+  if (::fstat(fd, &facts) != 0) {
+    problem = FileProblemFromErrno(path, errno);
+  } else if (S_ISDIR(facts.st_mode)) {
+    problem = {FileProblem::Kind::kFolder, EISDIR};
+  } else {
+    contents->clear();
+    char buffer[65536];
+    for (;;) {
+      const ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got > 0) {
+        contents->append(buffer, static_cast<std::size_t>(got));
+      } else if (got == 0) {
+        break;
+      } else if (errno != EINTR) {
+        problem = FileProblemFromErrno(path, errno);
+        break;
+      }
+    }
+  }
+  ::close(fd);
+  return problem;
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& contents) {
@@ -20,6 +44,33 @@ bool WriteFileBytes(const std::string& path, const std::string& contents) {
   out << contents;
   out.flush();
   return static_cast<bool>(out);
+}
+
+std::string FileProblemLine(const std::string& path, const FileProblem& problem) {
+  std::string reason;
+  switch (problem.kind) {
+    case FileProblem::Kind::kNone:
+      return {};
+    case FileProblem::Kind::kNoSuchFile:
+      reason = "no such file";
+      break;
+    case FileProblem::Kind::kNoSuchFolder:
+      reason = "no such folder";
+      break;
+    case FileProblem::Kind::kFolder:
+      reason = "a folder";
+      break;
+    case FileProblem::Kind::kNotRegularFile:
+      reason = "not a regular file";
+      break;
+    case FileProblem::Kind::kPermissionDenied:
+      reason = "permission denied";
+      break;
+    case FileProblem::Kind::kOther:
+      reason = std::strerror(problem.error);
+      break;
+  }
+  return path + ": " + reason + ".";
 }
 
 }  // namespace tessimor::cli

@@ -13,9 +13,10 @@ ImageInput LoadImageInput(const std::string& path, std::istream& in) {
                      {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}, path);
   }
   std::string contents;
-  if (!ReadFileBytes(path, &contents)) {
+  if (const FileProblem problem = ReadFileBytes(path, &contents)) {
     ImageInput input;
-    input.error = std::string(messages::kCouldNotOpenText) + path;
+    input.error =
+        std::string(messages::kCouldNotOpenText) + path + '\n' + FileProblemLine(path, problem);
     return input;
   }
   return ReadImage(FormatOf(path), std::move(contents), path);

@@ -35,6 +35,8 @@ class Progress {
   // Takes the live line away so a message can stand on a line of its own.
   void Clear();
   void Finish();
+  // Bytes advanced since Begin.
+  std::size_t Done() const { return done_; }
 
   static constexpr double kRedrawSeconds = 0.1;
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -45,7 +46,8 @@ bool SyncPath(const std::string& path, int flags) {
   return ::close(fd) == 0 && synced;
 }
 
-// Creates a fresh file from a mkstemp pattern; its path, or empty when none could be made.
+// Creates a fresh file from a mkstemp pattern; its path, or empty (errno says why) when none
+// could be made.
 std::string MakeFile(std::string pattern) {
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return {};
@@ -61,7 +63,15 @@ ScratchFile ScratchFile::Beside(const std::string& target) {
   struct stat existing {};
   if (::stat(final_path.c_str(), &existing) == 0) {
     // Never rename over a folder or a device, and never take over a file we may not write.
-    if (!S_ISREG(existing.st_mode) || ::access(final_path.c_str(), W_OK) != 0) return file;
+    using enum FileProblem::Kind;
+    if (S_ISDIR(existing.st_mode)) {
+      file.problem_ = {kFolder, EISDIR};
+    } else if (!S_ISREG(existing.st_mode)) {
+      file.problem_ = {kNotRegularFile, 0};
+    } else if (::access(final_path.c_str(), W_OK) != 0) {
+      file.problem_ = FileProblemFromErrno(final_path.string(), errno);
+    }
+    if (file.problem_) return file;
   }
   const fs::path dir = FolderOf(final_path);
   // Built piece by piece: GCC 12 warns falsely on "." + std::string.
@@ -69,12 +79,16 @@ ScratchFile ScratchFile::Beside(const std::string& target) {
   name += final_path.filename().string();
   name += ".part-XXXXXX";
   file.path_ = MakeFile((dir / name).string());
-  if (file.Valid()) file.target_ = final_path.string();
+  if (file.Valid()) {
+    file.target_ = final_path.string();
+  } else {
+    file.problem_ = FileProblemFromErrno(final_path.string(), errno, /*creating=*/true);
+  }
   return file;
 }
 
 ScratchFile::ScratchFile(ScratchFile&& other) noexcept
-    : path_(std::move(other.path_)), target_(std::move(other.target_)) {
+    : path_(std::move(other.path_)), target_(std::move(other.target_)), problem_(other.problem_) {
   other.path_.clear();
 }
 
@@ -83,6 +97,7 @@ ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
     Remove();
     path_ = std::move(other.path_);
     target_ = std::move(other.target_);
+    problem_ = other.problem_;
     other.path_.clear();
   }
   return *this;

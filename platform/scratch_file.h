@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/file_problem.h"
+
 namespace tessimor {
 
 // A file of our own that is removed when the object goes, unless it has taken its target's
@@ -22,6 +24,8 @@ class ScratchFile {
 
   const std::string& path() const { return path_; }
   bool Valid() const { return !path_.empty(); }
+  // Why Beside gave no file; none for a valid one.
+  const FileProblem& Problem() const { return problem_; }
   // Flushes the data to disk, gives it the target's permissions (or the usual ones for a new
   // file), renames it over the target and flushes the folder. False leaves the target as it was.
   bool Replace();
@@ -31,6 +35,7 @@ class ScratchFile {
 
   std::string path_;
   std::string target_;
+  FileProblem problem_;
 };
 
 }  // namespace tessimor

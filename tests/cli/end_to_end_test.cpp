@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <functional>
 #include <optional>
 #include <random>
 #include <regex>
@@ -33,15 +37,35 @@ class Program {
   Result Run(const std::string& args, const std::string& input = "",
              const std::string& wrapper = "") const {
     WriteWholeFile(dir_.File("in"), input);
-    const int status = Shell("cd " + dir_.path() + " && exec " + wrapper + Path() + " " + args +
-                             " <in >out 2>err");
+    return Outcome(Shell(Line(wrapper, args)));
+  }
+  // Runs as Run does, and once `ready` holds sends SIGINT, as Ctrl-C does.
+  Result Interrupt(const std::string& args, const std::function<bool()>& ready) const {
+    WriteWholeFile(dir_.File("in"), "");
+    const std::string line = Line("", args);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::execl("/bin/sh", "sh", "-c", line.c_str(), nullptr);
+      ::_exit(127);
+    }
+    for (int i = 0; i < 1000 && !ready(); ++i) std::this_thread::sleep_for(10ms);
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return Outcome(WEXITSTATUS(status));
+  }
+
+ private:
+  std::string Line(const std::string& wrapper, const std::string& args) const {
+    return "cd " + dir_.path() + " && exec " + wrapper + Path() + " " + args + " <in >out 2>err";
+  }
+  Result Outcome(int status) const {
     return {status,
             std::regex_replace(ReadWholeFile(dir_.File("err")),
                                std::regex("[0-9.]+ s, [0-9]+ B/s|\nUsage:[\\s\\S]*"), ""),
             ReadWholeFile(dir_.File("out"))};
   }
 
- private:
   const testing::TempDir& dir_;
   testing::TempDir bin_;
 };
@@ -99,7 +123,7 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
       {"verify -", 2, "Line 2 of file - lies outside 0000 to 7FFF.\n",
        "7FF8:0001020304050607\r\n7FFF:0001\r\n"},
       {"verify short.bin", 2, "File short.bin holds 1000 bytes, not 32768.\n"},
-      {"write missing.txt", 2, "Could not open file missing.txt\n"},
+      {"write missing.txt", 2, "Could not open file missing.txt\nmissing.txt: no such file.\n"},
       {"write -", 2, "File - holds no records.\n", "\r\n  \r\n"},
       {"fill --pace slow", 2, "tessimor-eeprom-cli: --pace must be tick or reply, not slow\n"},
       {"read x.txt --port no-tty", 3, not_found + "no-tty: no such device.\n"},
@@ -151,6 +175,125 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
                                                 "other.bin", "out", "short.bin"}));
 }
 
+// A write or fill that stops short, for any reason, says how far it got: the replies heard, 16
+// bytes each but for a short record.
+TEST(CliEndToEndTest, AWriteOrFillStoppedShortSaysWhatTheEepromNowHolds) {
+  testing::TempDir dir;
+  const Program program(dir);
+  AdapterSimulator adapter;
+  std::string image(32768, '\0');
+  std::mt19937 random(13);
+  for (char& byte : image) byte = static_cast<char>(random());
+  WriteWholeFile(dir.File("board.bin"), image);
+  const std::string write_left =
+                        " of 32768 bytes: the EEPROM now holds part of board.bin. "
+                        "Write it again.\n",
+                    fill_left =
+                        " of 32768 bytes: the EEPROM is now only partly filled with "
+                        "0xFF. Fill it again.\n",
+                    timeout = "Time out waiting for reply.\nStopped after ",
+                    gone = "The port PORT was closed: the adapter is gone.\nStopped after ";
+  // Each record as it goes on the wire, "$" and its address, then "W" and its bytes.
+  const std::string written =
+      "!" + std::regex_replace(ImageText(image), std::regex("(\\w+):(\\w+)\r\n"), "$$$1\rW$2\r");
+  const struct {
+    std::string command_line;
+    int status;
+    std::string err;
+    PtyFaults faults;
+    int sent = -1;  // W commands on the wire (each record 40 characters); -1 not looked at
+    std::string input = "";
+  } cases[] = {
+      {"write board.bin --pace reply", 1, timeout + "4800" + write_left, {.mute_after = 300}, 301},
+      {"write board.bin", 1, timeout + "32" + write_left, {.mute_after = 2}, 3},
+      {"write board.bin --pace reply", 1, gone + "4800" + write_left, {.unplug_after = 300}},
+      {"write board.bin --pace reply",
+       130,
+       "Stopped after 4800" + write_left,
+       {.mute_after = 300},
+       301},
+      {"fill --pace reply", 1, timeout + "1600" + fill_left, {.mute_after = 100}},
+      {"fill --pace reply", 130, "Stopped after 1600" + fill_left, {.mute_after = 100}},
+      {"write - --pace reply",
+       1,
+       timeout + "6 of 9 bytes: the EEPROM now holds part of the image from standard input. "
+                 "Write it again.\n",
+       {.mute_after = 2},
+       -1,
+       "0000:0102\r\n0010:03040506\r\n0020:070809\r\n"},
+      // Stopped before anything was sent: nothing is half written.
+      {"write board.bin --port no-tty",
+       3,
+       "Tessimor adapter not found!\nno-tty: no such device.\n",
+       {}},
+  };
+  for (const auto& c : cases) {
+    PtyServer server(adapter, c.faults);
+    ASSERT_TRUE(server.Start(/*hold_slave=*/false));
+    const std::string args = "--port " + server.SlavePath() + " " + c.command_line;
+    // Interrupted while it waits for the reply that does not come.
+    const std::size_t waits_for = c.faults.mute_after + 1;
+    const Result result = c.status == 130
+                              ? program.Interrupt(args,
+                                                  [&] {
+                                                    const std::string wire = server.Received();
+                                                    return std::ranges::count(wire, 'W') ==
+                                                               static_cast<long>(waits_for) &&
+                                                           wire.ends_with('\r');
+                                                  })
+                              : program.Run(args, c.input);
+    EXPECT_EQ(result, Result(c.status,
+                             std::regex_replace(c.err, std::regex("PORT"), server.SlavePath()), ""))
+        << c.command_line;
+    // Compared whole, but not shown whole: a write is 80 KB on the wire.
+    const std::string wire = server.Received();
+    EXPECT_TRUE(c.sent < 0 || wire == written.substr(0, 1 + 40 * c.sent))
+        << c.command_line << ": " << std::ranges::count(wire, 'W') << " W commands";
+  }
+}
+
+// Why a file named on the command line could not be opened, under the line that names it.
+TEST(CliEndToEndTest, AFileThatCannotBeOpenedIsFollowedByWhy) {
+  testing::TempDir dir;
+  const Program program(dir);
+  ASSERT_EQ(Shell("cd " + dir.path() +
+                  " && chmod 755 . && mkdir folder locked && touch shut.bin && "
+                  "chmod 0 shut.bin && chmod 555 locked && printf '0000:01\\r\\n' >a.txt"),
+            0);
+  // Root made nobody, whom the modes keep out as they keep out a user.
+  const std::string as_nobody =
+      "$([ $(id -u) = 0 ] && echo setpriv --reuid=65534 --regid=65534 --clear-groups) ";
+  const struct {
+    std::string command_line;
+    int status;
+    std::string first, why;
+    std::string how = "";
+  } cases[] = {
+      {"write gone.hex", 2, "Could not open file gone.hex", "gone.hex: no such file."},
+      {"verify no/where.bin", 2, "Could not open file no/where.bin",
+       "no/where.bin: no such folder."},
+      {"write a.txt/x.txt", 2, "Could not open file a.txt/x.txt", "a.txt/x.txt: no such folder."},
+      {"write folder", 2, "Could not open file folder", "folder: a folder."},
+      {"verify shut.bin", 2, "Could not open file shut.bin", "shut.bin: permission denied.",
+       as_nobody},
+      {"read folder", 1, "Could not open file folder", "folder: a folder."},
+      {"read no/where.hex", 1, "Could not open file no/where.hex", "no/where.hex: no such folder."},
+      {"read /dev/null", 1, "Could not open file /dev/null", "/dev/null: not a regular file."},
+      {"read locked/new.txt", 1, "Could not open file locked/new.txt",
+       "locked/new.txt: permission denied.", as_nobody},
+      {"read shut.bin", 1, "Could not open file shut.bin", "shut.bin: permission denied.",
+       as_nobody},
+      {"convert a.txt no/where.hex", 1, "Could not write file no/where.hex",
+       "no/where.hex: no such folder."},
+  };
+  for (const auto& c : cases) {
+    // No adapter is looked for: a file's problem is found first.
+    EXPECT_EQ(program.Run("--port /dev/tessimor-none " + c.command_line, "", c.how),
+              Result(c.status, c.first + "\n" + c.why + "\n", ""))
+        << c.command_line;
+  }
+}
+
 // Intel HEX and S-records as objcopy, a tool apart from this one, writes and reads them.
 TEST(CliEndToEndTest, ToolchainImagesGoInAndComeOutAsObjcopyMakesAndReadsThem) {
   testing::TempDir dir;
@@ -172,6 +315,15 @@ TEST(CliEndToEndTest, ToolchainImagesGoInAndComeOutAsObjcopyMakesAndReadsThem) {
                            "-O ihex --change-addresses 0x7FF0 part.bin far.hex"}) {
     objcopy(std::string("-I binary ") + args);
   }
+  // The AVR toolchain's own: its linker puts .eeprom at 0x810000, and the README's recipe moves
+  // it to 0.
+  ASSERT_EQ(Shell("cd " + dir.path() +
+                  " && printf '.section .eeprom,\"aw\",@progbits\\n.byte 1,2,3,0x7E,0x81\\n' "
+                  ">app.s && avr-as -o app.o app.s && avr-ld -o app.elf app.o && "
+                  "avr-objcopy -j .eeprom -O ihex app.elf app.eep && "
+                  "avr-objcopy -j .eeprom -O srec app.elf app.s19 && "
+                  "avr-objcopy -j .eeprom --change-section-lma .eeprom=0 -O ihex app.elf at0.eep"),
+            0);
   // objcopy's own checksum of the second record, and that record with 00 in its place.
   const std::string hex = ReadWholeFile(dir.File("image.hex"));
   const std::size_t second_end = hex.find("\r\n", hex.find("\r\n") + 2);
@@ -187,8 +339,13 @@ TEST(CliEndToEndTest, ToolchainImagesGoInAndComeOutAsObjcopyMakesAndReadsThem) {
     sparse_text += address + (":" + data);
     sparse_wire += "$" + (address + ("\rW" + data.substr(0, data.size() - 2))) + "\r";
   }
+  const std::string avr_section =
+      " puts data at 810000, outside 0000 to 7FFF.\nThat is where the AVR toolchain puts the "
+      ".eeprom section: add --change-section-lma .eeprom=0 to the objcopy command to move it to "
+      "0000.\n";
   const std::string before(32768, '\x5A'),
       with_part = std::string(before).replace(0x1234, 40, part),
+      with_section = std::string(before).replace(0, 5, "\x01\x02\x03\x7E\x81"),
       read = testing::FullReadOnTheWire();
   const struct {
     std::string command_line;
@@ -203,10 +360,14 @@ TEST(CliEndToEndTest, ToolchainImagesGoInAndComeOutAsObjcopyMakesAndReadsThem) {
        {},
        image},
       {"write image.s19 --quiet --pace reply", 0, "", {}, image},
-      {"write bad.hex", 2, "Line 2 of file bad.hex has checksum 00 where its bytes give " + checksum +
-       ".\n", "", before},
+      {"write bad.hex", 2,
+       "Line 2 of file bad.hex has checksum 00 where its bytes give " + checksum + ".\n", "",
+       before},
       {"write far.hex", 2, "Line 2 of file far.hex puts data at 8000, outside 0000 to 7FFF.\n", "",
        before},
+      {"write app.eep", 2, "Line 2 of file app.eep" + avr_section, "", before},
+      {"write app.s19", 2, "Line 2 of file app.s19" + avr_section, "", before},
+      {"write at0.eep", 0, "write: 5 bytes in \n", "!$0000\rW0102037E81\r", with_section},
       {"write part.hex", 0, "write: 40 bytes in \n", sparse_wire, with_part},
       {"write part.srec --verify --quiet", 0, "", sparse_wire + read, with_part},
       {"verify part.hex", 0, "verify: 32768 bytes in \nverify: 40 bytes match\n", read, with_part},
