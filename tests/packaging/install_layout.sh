@@ -1,16 +1,16 @@
 #!/bin/sh
-# Usage: install_layout.sh BUILD_DIR VERSION
-# Installs the build into a scratch DESTDIR and checks that every program built and its manual
-# page, the desktop entry with its icon, metadata and completion, the udev rule, the copyright
-# file and the changelog land there, that the entry starts a program that is installed, that the
-# metadata is valid where installed, and that the changelog's last entry is VERSION.
+# Usage: install_layout.sh PACKAGE_DIR VERSION
+# Unpacks the Debian package built in PACKAGE_DIR into a scratch folder and checks that every
+# program and its manual page, the desktop entry with its icon, metadata and completion, the udev
+# rule, the copyright file and the changelog land there, that the entry starts a program that is
+# installed, that the metadata is valid where installed, and that the changelog's last entry is
+# VERSION.
 set -eu
-build=$1
 version=$2
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 
-DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
+dpkg-deb -x "$1"/tessimor-eeprom_"$version"_*.deb "$stage"
 
 fail=0
 expect() {
@@ -23,7 +23,6 @@ expect() {
 }
 
 for program in tessimor-eeprom tessimor-eeprom-demo tessimor-eeprom-cli tessimor-sim; do
-  [ -e "$build/bin/$program" ] || continue
   expect "usr/bin/$program"
   expect "usr/share/man/man1/$program.1.gz"
 done

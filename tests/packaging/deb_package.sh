@@ -1,8 +1,7 @@
 #!/bin/sh
-# Usage: deb_lintian.sh CMAKE CPACK SOURCE_DIR WORK_DIR
+# Usage: deb_package.sh CMAKE CPACK SOURCE_DIR WORK_DIR
 # Builds the Debian package as the README does, in WORK_DIR (kept, so that the next run only
-# rebuilds what changed), and fails on any error or warning from lintian; infos and pedantic
-# hints are shown.
+# rebuilds what changed), for the tests that look at it.
 set -eu
 cmake=$1
 cpack=$2
@@ -18,6 +17,4 @@ if ! { "$cmake" -S "$source" -B "$work" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   cat "$log"
   exit 1
 fi
-deb=$(ls "$work"/*.deb)
-echo "lintian ${deb##*/}:"
-lintian --fail-on error,warning -I --pedantic "$deb"
+ls "$work"/*.deb
