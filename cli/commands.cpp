@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "cli/escape.h"
 #include "cli/exit_codes.h"
@@ -78,7 +79,7 @@ class CommandRunner : public OperationObserver {
                                  ? records[next_record_].address
                                  : done.address + static_cast<std::uint32_t>(done.bytes.size()));
   }
-  void Ended(const OperationEnd&) override { operation_ended_ = true; }
+  void Ended(const OperationEnd& end) override { ended_ = end.outcome; }
 
   // From here on an interrupt ends the operation cleanly instead of the process at once;
   // not earlier, so that a wait for standard input can still be broken off.
@@ -221,10 +222,9 @@ class CommandRunner : public OperationObserver {
   int Change(const std::string& label, std::size_t total,
              const std::function<void(TransferEngine&)>& start, const std::string& left) {
     progress_.Begin(label, total);
-    operation_ended_ = false;
-    const RunResult result = link_->Run(ChosenPace(), start, this);
-    const int status = ExitFor(result);
-    if (result != RunResult::kDone && operation_ended_) {
+    ended_.reset();
+    const int status = ExitFor(link_->Run(ChosenPace(), start, this));
+    if (ended_ && *ended_ != Outcome::kDone) {
       window_.Say("Stopped after " + std::to_string(progress_.Done()) + " of " +
                   std::to_string(total) + " bytes: " + left);
     }
@@ -281,7 +281,7 @@ class CommandRunner : public OperationObserver {
   std::unique_ptr<Link> link_;
   QObject interrupt_context_;
   bool catching_ = false;
-  bool operation_ended_ = false;  // the engine reported the end of one it had begun
+  std::optional<Outcome> ended_;  // how the last operation begun ended, once it has
   const std::vector<ImageRecord>* records_ = nullptr;  // a write's, for its progress
   std::size_t next_record_ = 0;
 };

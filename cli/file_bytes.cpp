@@ -10,6 +10,31 @@
 
 namespace tessimor::cli {
 
+namespace {
+
+std::string FileProblemReason(const FileProblem& problem) {
+  using enum FileProblem::Kind;
+  switch (problem.kind) {
+    case kNone:
+      break;
+    case kNoSuchFile:
+      return "no such file";
+    case kNoSuchFolder:
+      return "no such folder";
+    case kFolder:
+      return "a folder";
+    case kNotRegularFile:
+      return "not a regular file";
+    case kPermissionDenied:
+      return "permission denied";
+    case kOther:
+      return std::strerror(problem.error);
+  }
+  return {};
+}
+
+}  // namespace
+
 FileProblem ReadFileBytes(const std::string& path, std::string* contents) {
   // Opened by hand, so the errno of a failure is the open's own.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -47,30 +72,8 @@ bool WriteFileBytes(const std::string& path, const std::string& contents) {
 }
 
 std::string FileProblemLine(const std::string& path, const FileProblem& problem) {
-  std::string reason;
-  switch (problem.kind) {
-    case FileProblem::Kind::kNone:
-      return {};
-    case FileProblem::Kind::kNoSuchFile:
-      reason = "no such file";
-      break;
-    case FileProblem::Kind::kNoSuchFolder:
-      reason = "no such folder";
-      break;
-    case FileProblem::Kind::kFolder:
-      reason = "a folder";
-      break;
-    case FileProblem::Kind::kNotRegularFile:
-      reason = "not a regular file";
-      break;
-    case FileProblem::Kind::kPermissionDenied:
-      reason = "permission denied";
-      break;
-    case FileProblem::Kind::kOther:
-      reason = std::strerror(problem.error);
-      break;
-  }
-  return path + ": " + reason + ".";
+  if (!problem) return {};
+  return path + ": " + FileProblemReason(problem) + ".";
 }
 
 }  // namespace tessimor::cli
