@@ -294,6 +294,23 @@ TEST(CliEndToEndTest, AFileThatCannotBeOpenedIsFollowedByWhy) {
   }
 }
 
+// The system's own list, whatever this machine has, and the simulator's pty as named, with
+// nothing but its path: no USB identity the system did not report.
+TEST(CliEndToEndTest, PortsMarksANamedPtyAsNamedWithNoIdentity) {
+  testing::TempDir dir;
+  const Program program(dir);
+  AdapterSimulator adapter;
+  PtyServer server(adapter);
+  ASSERT_TRUE(server.Start(/*hold_slave=*/false));
+  const auto [status, err, out] = program.Run("ports --port " + server.SlavePath());
+  EXPECT_EQ(std::pair(status, err), std::pair(0, std::string()));
+  EXPECT_TRUE(std::regex_match(out, std::regex("  PORT  HARDWARE ID  NAME  DEVICE *\n[^>]*"
+                                               ">  +" +
+                                               server.SlavePath() + "\n")))
+      << out;
+  EXPECT_EQ(out.find("04D8"), std::string::npos) << out;
+}
+
 // Intel HEX and S-records as objcopy, a tool apart from this one, writes and reads them.
 TEST(CliEndToEndTest, ToolchainImagesGoInAndComeOutAsObjcopyMakesAndReadsThem) {
   testing::TempDir dir;
