@@ -304,7 +304,7 @@ TEST(CliEndToEndTest, PortsMarksANamedPtyAsNamedWithNoIdentity) {
   ASSERT_TRUE(server.Start(/*hold_slave=*/false));
   const auto [status, err, out] = program.Run("ports --port " + server.SlavePath());
   EXPECT_EQ(std::pair(status, err), std::pair(0, std::string()));
-  EXPECT_TRUE(std::regex_match(out, std::regex("  PORT  HARDWARE ID  NAME  DEVICE *\n[^>]*"
+  EXPECT_TRUE(std::regex_match(out, std::regex("  PORT +HARDWARE ID +NAME +DEVICE\n[^>]*"
                                                ">  +" +
                                                server.SlavePath() + "\n")))
       << out;
