@@ -13,7 +13,8 @@ cmake --build build -j"$(nproc)" \
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "run.sh: no DISPLAY or WAYLAND_DISPLAY; showing the window on a virtual X server" \
-    "(xvfb-run -a), where nobody can see it." >&2
+    "(xvfb-run -a), where nobody can see it. ./scripts/run.sh --screenshot out.png saves a" \
+    "picture of it." >&2
   exec xvfb-run -a build/bin/tessimor-eeprom-demo "$@"
 fi
 exec build/bin/tessimor-eeprom-demo "$@"
