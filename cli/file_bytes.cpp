@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -27,8 +28,12 @@ std::string FileProblemReason(const FileProblem& problem) {
       return "not a regular file";
     case kPermissionDenied:
       return "permission denied";
-    case kOther:
-      return std::strerror(problem.error);
+    case kOther: {
+      // Mid-line, as the other reasons stand: "Read-only file system" reads "read-only ...".
+      std::string reason = std::strerror(problem.error);
+      if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(reason[0]));
+      return reason;
+    }
   }
   return {};
 }

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <sstream>
 
+#include "cli/file_bytes.h"
 #include "cli/options.h"
 #include "cli/ports.h"
 #include "cli/progress.h"
@@ -61,6 +63,13 @@ TEST(CliProgressTest, LinesCarryPercentAddressRateAndTimeLeftRedrawnAtMostTenTim
     const std::string last = live ? "\rread     3%  0x0040      32 B/s  1:03 left\x1b[K\n" : "";
     EXPECT_EQ(text.substr(live ? text.rfind('\r') : 0), last + "read: 64 bytes in 2.0 s, 32 B/s\n");
   }
+}
+
+// The reasons without a word of their own are the system's, worded as the others mid-line.
+TEST(CliFileProblemTest, OtherReasonsAreTheSystemsInLowerCase) {
+  EXPECT_EQ(FileProblemLine("sd/x.bin", {FileProblem::Kind::kOther, EROFS}),
+            "sd/x.bin: read-only file system.");
+  EXPECT_EQ(FileProblemLine("x.bin", {}), "");
 }
 
 TEST(CliPortsTest, MarksThePortToBeTakenShowsOnlyWhatTheSystemToldAndSaysWhyItWouldNotOpen) {
