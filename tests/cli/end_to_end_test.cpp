@@ -85,6 +85,10 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
   WriteWholeFile(dir.File("nocolon.txt"), "0000:00112233\r\n0010 44556677\r\n");
   WriteWholeFile(dir.File("short.bin"), std::string(1000, '\0'));
   for (const char* name : {"old.txt", "old.bin"}) WriteWholeFile(dir.File(name), before);
+  ASSERT_EQ(
+      Shell("cd " + dir.path() + " && chmod 755 . && mkdir folder locked && chmod 555 locked" +
+            " && touch shut.bin && chmod 0 shut.bin"),
+      0);
   const std::string verify = "verify: 32768 bytes in \nverify: ",
                     not_found = "Tessimor adapter not found!\n";
   const std::string timeout = "Time out waiting for reply.\n",
@@ -92,13 +96,22 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
   const std::string escaped =
       "Read reply at address 0x0000 cannot be turned into bytes: \\x1B]0;owned\\x07\\xE90000:" +
       ImageText(other).substr(5, 32) + "\n";
-  // Root made nobody, whom a device shut to all keeps out too; and Ctrl-C half a second in.
+  // A file that would not open, and why; a write or fill stopped short, how far it got.
+  const auto cannot = [](const std::string& path, const std::string& why, const char* verb) {
+    return std::string("Could not ") + verb + " file " + path + "\n" + path + ": " + why + ".\n";
+  };
+  const auto stopped = [](const std::string& bytes, const std::string& holds) {
+    return "Stopped after " + bytes + " bytes: the EEPROM " + holds + " again.\n";
+  };
+  const std::string part_of_other = "now holds part of other.bin. Write it";
+  // Root made nobody, whom a device or file shut to all keeps out too; and Ctrl-C half a second
+  // in, or, with "interrupt", once the command that goes unanswered is on the wire.
   const std::string
       as_nobody = "$([ $(id -u) = 0 ] && echo setpriv --reuid=65534 --regid=65534 --clear-groups) ",
       ctrl_c = "timeout --preserve-status -s INT 0.5 ";
   // `lines`: how many "R" lines followed the start address on the wire; -1 nothing was sent, -2
-  // not known. `how`: "busy" another copy holds the port, else what the program runs under, a
-  // device shut to all with `as_nobody`. PORT stands for the port's path.
+  // not known. `how`: "busy" another copy holds the port, "interrupt", else what the program runs
+  // under, a device shut to all with `as_nobody`. PORT stands for the port's path.
   const struct {
     std::string command_line;
     int status;
@@ -116,6 +129,31 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
        verify + "1 of 32768 bytes differ\n  0x1234: file 0xA5, EEPROM 0x5A\n", "", 2048},
       {"write other.bin --verify", 0, "write: 32768 bytes in \n" + verify + "32768 bytes match\n",
        "", 2048},
+      // A write stopped short says so after the reason: the bytes the adapter confirmed.
+      {"write other.bin --pace reply",
+       1,
+       timeout + stopped("4800 of 32768", part_of_other),
+       "",
+       -2,
+       "",
+       "",
+       {.mute_after = 300}},
+      {"write other.bin --pace reply",
+       1,
+       gone + stopped("4800 of 32768", part_of_other),
+       "",
+       -2,
+       "",
+       "",
+       {.unplug_after = 300}},
+      {"write other.bin --pace reply",
+       130,
+       stopped("4800 of 32768", part_of_other),
+       "",
+       -2,
+       "interrupt",
+       "",
+       {.mute_after = 300}},
       // Bad files and bad use are exit 2, no adapter exit 3; both with nothing on the wire.
       {"write nocolon.txt", 2, "Line 2 of file nocolon.txt has no colon.\n"},
       {"write -", 2, "Line 2 of file - is not a hex address, a colon and hex pairs.\n",
@@ -123,10 +161,22 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
       {"verify -", 2, "Line 2 of file - lies outside 0000 to 7FFF.\n",
        "7FF8:0001020304050607\r\n7FFF:0001\r\n"},
       {"verify short.bin", 2, "File short.bin holds 1000 bytes, not 32768.\n"},
-      {"write missing.txt", 2, "Could not open file missing.txt\nmissing.txt: no such file.\n"},
+      {"write missing.txt", 2, cannot("missing.txt", "no such file", "open")},
+      {"verify no/where.bin", 2, cannot("no/where.bin", "no such folder", "open")},
+      {"write old.txt/x.txt", 2, cannot("old.txt/x.txt", "no such folder", "open")},
+      {"write folder", 2, cannot("folder", "a folder", "open")},
+      {"verify shut.bin", 2, cannot("shut.bin", "permission denied", "open"), "", -1, as_nobody},
+      {"read folder", 1, cannot("folder", "a folder", "open")},
+      {"read no/where.hex", 1, cannot("no/where.hex", "no such folder", "open")},
+      {"read /dev/null", 1, cannot("/dev/null", "not a regular file", "open")},
+      {"read locked/new.txt", 1, cannot("locked/new.txt", "permission denied", "open"), "", -1,
+       as_nobody},
+      {"read shut.bin", 1, cannot("shut.bin", "permission denied", "open"), "", -1, as_nobody},
+      {"convert changed.bin no/where.hex", 1, cannot("no/where.hex", "no such folder", "write")},
       {"write -", 2, "File - holds no records.\n", "\r\n  \r\n"},
       {"fill --pace slow", 2, "tessimor-eeprom-cli: --pace must be tick or reply, not slow\n"},
-      {"read x.txt --port no-tty", 3, not_found + "no-tty: no such device.\n"},
+      // Nothing began, so nothing is half written.
+      {"write other.bin --port no-tty", 3, not_found + "no-tty: no such device.\n"},
       {"read x.txt --port /etc/passwd", 3, not_found + "/etc/passwd: not a serial port.\n"},
       // A read that fails says why.
       {"read old.txt --pace reply", 1, timeout, "", 6, "", "", {.mute_after = 5}},
@@ -144,6 +194,23 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
        not_found + "PORT: permission denied; install the udev rule or join the dialout group "
                    "(README, \"Tessimor adapter not found!\").\n",
        "", -1, as_nobody},
+      // These two change what the rows above read.
+      {"write - --pace reply",
+       1,
+       timeout + stopped("6 of 9", "now holds part of the image from standard input. Write it"),
+       "0000:0102\r\n0010:03040506\r\n0020:070809\r\n",
+       -2,
+       "",
+       "",
+       {.mute_after = 2}},
+      {"fill --pace reply",
+       1,
+       timeout + stopped("1600 of 32768", "is now only partly filled with 0xFF. Fill it"),
+       "",
+       -2,
+       "",
+       "",
+       {.mute_after = 100}},
   };
   const std::string written =  // each record at its address, before all is read back
       "!" + std::regex_replace(ImageText(other), std::regex("(\\w+):(\\w+)\r\n"), "$$$1\rW$2\r");
@@ -156,9 +223,14 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
       for (int i = 0; i < 500 && server.Received().empty(); ++i) std::this_thread::sleep_for(10ms);
     }
     ASSERT_EQ(c.how == as_nobody ? Shell("chmod 0 " + port) : 0, 0);
-    EXPECT_EQ(
-        program.Run("--port " + port + " " + c.command_line, c.input, c.how == "busy" ? "" : c.how),
-        Result(c.status, std::regex_replace(c.err, std::regex("PORT"), port), c.out))
+    const std::string args = "--port " + port + " " + c.command_line;
+    const auto unanswered_sent = [&] {
+      const std::string wire = server.Received();
+      return std::ranges::count(wire, 'W') == c.faults.mute_after + 1 && wire.ends_with('\r');
+    };
+    EXPECT_EQ(c.how == "interrupt" ? program.Interrupt(args, unanswered_sent)
+                                   : program.Run(args, c.input, c.how == "busy" ? "" : c.how),
+              Result(c.status, std::regex_replace(c.err, std::regex("PORT"), port), c.out))
         << c.command_line;
     if (c.lines == -1) std::this_thread::sleep_for(50ms);  // for bytes sent late
     const std::string wire =
@@ -170,128 +242,10 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
   EXPECT_EQ(ReadWholeFile(dir.File("image.txt")) + ReadWholeFile(dir.File("image.bin")) +
                 ReadWholeFile(dir.File("old.txt")) + ReadWholeFile(dir.File("old.bin")),
             ImageText(bytes) + bytes + before + before);
-  EXPECT_EQ(dir.Names(), (std::set<std::string>{"changed.bin", "err", "image.bin", "image.txt",
-                                                "in", "nocolon.txt", "old.bin", "old.txt",
-                                                "other.bin", "out", "short.bin"}));
-}
-
-// A write or fill that stops short, for any reason, says how far it got: the replies heard, 16
-// bytes each but for a short record.
-TEST(CliEndToEndTest, AWriteOrFillStoppedShortSaysWhatTheEepromNowHolds) {
-  testing::TempDir dir;
-  const Program program(dir);
-  AdapterSimulator adapter;
-  std::string image(32768, '\0');
-  std::mt19937 random(13);
-  for (char& byte : image) byte = static_cast<char>(random());
-  WriteWholeFile(dir.File("board.bin"), image);
-  const std::string write_left =
-                        " of 32768 bytes: the EEPROM now holds part of board.bin. "
-                        "Write it again.\n",
-                    fill_left =
-                        " of 32768 bytes: the EEPROM is now only partly filled with "
-                        "0xFF. Fill it again.\n",
-                    timeout = "Time out waiting for reply.\nStopped after ",
-                    gone = "The port PORT was closed: the adapter is gone.\nStopped after ";
-  // Each record as it goes on the wire, "$" and its address, then "W" and its bytes.
-  const std::string written =
-      "!" + std::regex_replace(ImageText(image), std::regex("(\\w+):(\\w+)\r\n"), "$$$1\rW$2\r");
-  const struct {
-    std::string command_line;
-    int status;
-    std::string err;
-    PtyFaults faults;
-    int sent = -1;  // W commands on the wire (each record 40 characters); -1 not looked at
-    std::string input = "";
-  } cases[] = {
-      {"write board.bin --pace reply", 1, timeout + "4800" + write_left, {.mute_after = 300}, 301},
-      {"write board.bin", 1, timeout + "32" + write_left, {.mute_after = 2}, 3},
-      {"write board.bin --pace reply", 1, gone + "4800" + write_left, {.unplug_after = 300}},
-      {"write board.bin --pace reply",
-       130,
-       "Stopped after 4800" + write_left,
-       {.mute_after = 300},
-       301},
-      {"fill --pace reply", 1, timeout + "1600" + fill_left, {.mute_after = 100}},
-      {"fill --pace reply", 130, "Stopped after 1600" + fill_left, {.mute_after = 100}},
-      {"write - --pace reply",
-       1,
-       timeout + "6 of 9 bytes: the EEPROM now holds part of the image from standard input. "
-                 "Write it again.\n",
-       {.mute_after = 2},
-       -1,
-       "0000:0102\r\n0010:03040506\r\n0020:070809\r\n"},
-      // Stopped before anything was sent: nothing is half written.
-      {"write board.bin --port no-tty",
-       3,
-       "Tessimor adapter not found!\nno-tty: no such device.\n",
-       {}},
-  };
-  for (const auto& c : cases) {
-    PtyServer server(adapter, c.faults);
-    ASSERT_TRUE(server.Start(/*hold_slave=*/false));
-    const std::string args = "--port " + server.SlavePath() + " " + c.command_line;
-    // Interrupted while it waits for the reply that does not come.
-    const std::size_t waits_for = c.faults.mute_after + 1;
-    const Result result = c.status == 130
-                              ? program.Interrupt(args,
-                                                  [&] {
-                                                    const std::string wire = server.Received();
-                                                    return std::ranges::count(wire, 'W') ==
-                                                               static_cast<long>(waits_for) &&
-                                                           wire.ends_with('\r');
-                                                  })
-                              : program.Run(args, c.input);
-    EXPECT_EQ(result, Result(c.status,
-                             std::regex_replace(c.err, std::regex("PORT"), server.SlavePath()), ""))
-        << c.command_line;
-    // Compared whole, but not shown whole: a write is 80 KB on the wire.
-    const std::string wire = server.Received();
-    EXPECT_TRUE(c.sent < 0 || wire == written.substr(0, 1 + 40 * c.sent))
-        << c.command_line << ": " << std::ranges::count(wire, 'W') << " W commands";
-  }
-}
-
-// Why a file named on the command line could not be opened, under the line that names it.
-TEST(CliEndToEndTest, AFileThatCannotBeOpenedIsFollowedByWhy) {
-  testing::TempDir dir;
-  const Program program(dir);
-  ASSERT_EQ(Shell("cd " + dir.path() +
-                  " && chmod 755 . && mkdir folder locked && touch shut.bin && "
-                  "chmod 0 shut.bin && chmod 555 locked && printf '0000:01\\r\\n' >a.txt"),
-            0);
-  // Root made nobody, whom the modes keep out as they keep out a user.
-  const std::string as_nobody =
-      "$([ $(id -u) = 0 ] && echo setpriv --reuid=65534 --regid=65534 --clear-groups) ";
-  const struct {
-    std::string command_line;
-    int status;
-    std::string first, why;
-    std::string how = "";
-  } cases[] = {
-      {"write gone.hex", 2, "Could not open file gone.hex", "gone.hex: no such file."},
-      {"verify no/where.bin", 2, "Could not open file no/where.bin",
-       "no/where.bin: no such folder."},
-      {"write a.txt/x.txt", 2, "Could not open file a.txt/x.txt", "a.txt/x.txt: no such folder."},
-      {"write folder", 2, "Could not open file folder", "folder: a folder."},
-      {"verify shut.bin", 2, "Could not open file shut.bin", "shut.bin: permission denied.",
-       as_nobody},
-      {"read folder", 1, "Could not open file folder", "folder: a folder."},
-      {"read no/where.hex", 1, "Could not open file no/where.hex", "no/where.hex: no such folder."},
-      {"read /dev/null", 1, "Could not open file /dev/null", "/dev/null: not a regular file."},
-      {"read locked/new.txt", 1, "Could not open file locked/new.txt",
-       "locked/new.txt: permission denied.", as_nobody},
-      {"read shut.bin", 1, "Could not open file shut.bin", "shut.bin: permission denied.",
-       as_nobody},
-      {"convert a.txt no/where.hex", 1, "Could not write file no/where.hex",
-       "no/where.hex: no such folder."},
-  };
-  for (const auto& c : cases) {
-    // No adapter is looked for: a file's problem is found first.
-    EXPECT_EQ(program.Run("--port /dev/tessimor-none " + c.command_line, "", c.how),
-              Result(c.status, c.first + "\n" + c.why + "\n", ""))
-        << c.command_line;
-  }
+  EXPECT_EQ(dir.Names(),
+            (std::set<std::string>{"changed.bin", "err", "folder", "image.bin", "image.txt", "in",
+                                   "locked", "nocolon.txt", "old.bin", "old.txt", "other.bin",
+                                   "out", "shut.bin", "short.bin"}));
 }
 
 // The system's own list, whatever this machine has, and the simulator's pty as named, with
@@ -338,7 +292,6 @@ TEST(CliEndToEndTest, ToolchainImagesGoInAndComeOutAsObjcopyMakesAndReadsThem) {
                   " && printf '.section .eeprom,\"aw\",@progbits\\n.byte 1,2,3,0x7E,0x81\\n' "
                   ">app.s && avr-as -o app.o app.s && avr-ld -o app.elf app.o && "
                   "avr-objcopy -j .eeprom -O ihex app.elf app.eep && "
-                  "avr-objcopy -j .eeprom -O srec app.elf app.s19 && "
                   "avr-objcopy -j .eeprom --change-section-lma .eeprom=0 -O ihex app.elf at0.eep"),
             0);
   // objcopy's own checksum of the second record, and that record with 00 in its place.
@@ -383,7 +336,6 @@ TEST(CliEndToEndTest, ToolchainImagesGoInAndComeOutAsObjcopyMakesAndReadsThem) {
       {"write far.hex", 2, "Line 2 of file far.hex puts data at 8000, outside 0000 to 7FFF.\n", "",
        before},
       {"write app.eep", 2, "Line 2 of file app.eep" + avr_section, "", before},
-      {"write app.s19", 2, "Line 2 of file app.s19" + avr_section, "", before},
       {"write at0.eep", 0, "write: 5 bytes in \n", "!$0000\rW0102037E81\r", with_section},
       {"write part.hex", 0, "write: 40 bytes in \n", sparse_wire, with_part},
       {"write part.srec --verify --quiet", 0, "", sparse_wire + read, with_part},

@@ -1,7 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,7 +9,6 @@
 #include "cli/ports.h"
 #include "cli/progress.h"
 #include "tests/kit/fakes.h"
-#include "tests/kit/pty/core_app.h"
 
 namespace tessimor::cli {
 namespace {
@@ -78,17 +74,11 @@ TEST(CliPortsTest, MarksThePortToBeTakenShowsOnlyWhatTheSystemToldAndSaysWhyItWo
       DeviceRecord{{{"PNPDeviceID", "TTY\\ttyS0"}, {"DeviceID", "COM1"}, {"Name", {}}}},
       testing::FakeInventory::Port("USB\\VID_04D8&PID_000A\\77\x1B[2J", "COM3", "Adapter \xE9\x07"),
   };
-  const int pty = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(pty, 0);
-  ::unlockpt(pty);
-  const std::string pty_path = ::ptsname(pty);
   const std::string
       heading = "  PORT  HARDWARE ID                      NAME              DEVICE\n",
       com1 = "  COM1  TTY\\ttyS0                        ?                 /dev/fake1\n",
       com3 = "  COM3  USB\\VID_04D8&PID_000A\\77\\x1B[2J  Adapter \\xE9\\x07  /dev/fake3\n",
       not_found = "Tessimor adapter not found!\n";
-  // Empty cells up to the DEVICE column.
-  const std::string pty_row = ">" + std::string(com3.find("/dev/") - 1, ' ') + pty_path + "\n";
   const auto marked = [](std::string row, char mark) { return row.replace(0, 1, 1, mark); };
   const struct {
     std::size_t listed;  // of the two ports
@@ -99,9 +89,8 @@ TEST(CliPortsTest, MarksThePortToBeTakenShowsOnlyWhatTheSystemToldAndSaysWhyItWo
       {1, "", "  PORT  HARDWARE ID  NAME  DEVICE\n  COM1  TTY\\ttyS0    ?     /dev/fake1\n",
        not_found, 3},
       // A named device is marked as named, never as found, and shows what the system listed of
-      // it; one it does not list shows nothing but its path, no made-up identity.
+      // it (a pty it does not list: the program's own test).
       {2, "/dev/fake1", heading + marked(com1, '>') + com3, "/dev/fake1: no such device.\n", 0},
-      {2, pty_path, heading + com1 + com3 + pty_row, "", 0},
       {2, "/dev/tessimor-none", heading + com1 + com3,
        not_found + "/dev/tessimor-none: no such device.\n", 3},
   };
@@ -112,7 +101,6 @@ TEST(CliPortsTest, MarksThePortToBeTakenShowsOnlyWhatTheSystemToldAndSaysWhyItWo
     EXPECT_EQ(out.str(), c.out) << c.named;
     EXPECT_EQ(err.str(), c.err) << c.named;
   }
-  ::close(pty);
 }
 
 }  // namespace
