@@ -1,7 +1,6 @@
 #include "cli/file_bytes.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -41,32 +40,19 @@ std::string FileProblemReason(const FileProblem& problem) {
 }  // namespace
 
 FileProblem ReadFileBytes(const std::string& path, std::string* contents) {
-  // Opened by hand, so the errno of a failure is the open's own.
+  // Read by hand, so a failure's errno is the system's own; a folder opens, then its read fails
+  // with EISDIR.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return FileProblemFromErrno(path, errno);
-  struct stat facts {};
-  FileProblem problem;
-  if (::fstat(fd, &facts) != 0) {
-    problem = FileProblemFromErrno(path, errno);
-  } else if (S_ISDIR(facts.st_mode)) {
-    problem = {FileProblem::Kind::kFolder, EISDIR};
-  } else {
-    contents->clear();
-    char buffer[65536];
-    for (;;) {
-      const ssize_t got = ::read(fd, buffer, sizeof buffer);
-      if (got > 0) {
-        contents->append(buffer, static_cast<std::size_t>(got));
-      } else if (got == 0) {
-        break;
-      } else if (errno != EINTR) {
-        problem = FileProblemFromErrno(path, errno);
-        break;
-      }
-    }
+  contents->clear();
+  char buffer[65536];
+  ssize_t got;
+  while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
+    if (got > 0) contents->append(buffer, static_cast<std::size_t>(got));
   }
+  const int error = got < 0 ? errno : 0;
   ::close(fd);
-  return problem;
+  return FileProblemFromErrno(path, error);
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& contents) {

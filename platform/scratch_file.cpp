@@ -65,7 +65,7 @@ ScratchFile ScratchFile::Beside(const std::string& target) {
     // Never rename over a folder or a device, and never take over a file we may not write.
     using enum FileProblem::Kind;
     if (S_ISDIR(existing.st_mode)) {
-      file.problem_ = {kFolder, EISDIR};
+      file.problem_ = FileProblemFromErrno(final_path.string(), EISDIR);
     } else if (!S_ISREG(existing.st_mode)) {
       file.problem_ = {kNotRegularFile, 0};
     } else if (::access(final_path.c_str(), W_OK) != 0) {

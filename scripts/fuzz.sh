@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets, replays the committed corpora, then fuzzes each target for SECONDS
-# (default 60), as many at once as there are cores. Working corpora, logs and crash inputs stay in .fuzz/. Exits non-zero on any crash.
+# (default 60), as many at once as there are cores. Working corpora, logs and crash inputs stay
+# in .fuzz/. Exits non-zero on any crash.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
