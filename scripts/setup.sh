@@ -11,6 +11,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   desktop-file-utils bash-completion
   dpkg-dev lintian appstream mandoc man-db binutils binutils-avr
+  libqt6sql6-sqlite sqlite3
 )
 
 missing=()
