@@ -53,6 +53,8 @@ ImageInput ReadSrec(std::string contents, const std::string& shown) {
   ImageAssembly assembly;
   std::size_t data_records = 0;
   bool ended = false;
+  // Golden-image tools end a file that has no start address with its count record alone.
+  bool counted_to_end = false;
   while (lines.Next()) {
     const std::string_view line = lines.Line();
     if (ended) return lines.RefuseLine(" comes after the end record.");
@@ -89,6 +91,7 @@ ImageInput ReadSrec(std::string contents, const std::string& shown) {
         const std::vector<std::uint8_t> data(bytes->begin() + head, bytes->end() - 1);
         if (auto refusal = lines.Place(assembly, address, data)) return *refusal;
         ++data_records;
+        counted_to_end = false;
         break;
       }
       case Kind::kCount:
@@ -97,6 +100,7 @@ ImageInput ReadSrec(std::string contents, const std::string& shown) {
                                   " data records where the file has " +
                                   std::to_string(data_records) + " before it.");
         }
+        counted_to_end = true;
         break;
       case Kind::kEnd:
         ended = true;
@@ -106,7 +110,7 @@ ImageInput ReadSrec(std::string contents, const std::string& shown) {
         break;
     }
   }
-  return lines.Finish(assembly, ended, "S7, S8 or S9");
+  return lines.Finish(assembly, ended || counted_to_end, "S7, S8 or S9");
 }
 
 std::string WriteSrec(const EepromImage& image) {

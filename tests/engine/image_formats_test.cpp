@@ -83,7 +83,15 @@ TEST(ImageFormatsTest, ToolchainFilesAreCheckedRecordByRecordAndCutOnTheEepromsL
        line + " puts 03 at 0010, where an earlier line put 01."},
       {kSrec, "S10500100102E7\nS5030002FA\n",
        line + " counts 2 data records where the file has 1 before it."},
-      {kSrec, "S10500100102E7\n", "File f ends without an end record (S7, S8 or S9)."},
+      // A golden image with no start address: its count record, and no end record, ends it.
+      {kSrec, "S0050000686929\nS106004011223353\nS1057FF0AABB26\nS5030002FA\n",
+       "0040:112233;7FF0:AABB;"},
+      {kSrec, "S106004011223353\nS1057FF0AABB26\nS5030003F9\n",
+       "Line 3 of file f counts 3 data records where the file has 2 before it."},
+      {kSrec, "S106004011223353\nS1057FF0AABB26\n",
+       "File f ends without an end record (S7, S8 or S9)."},
+      {kSrec, "S106004011223353\nS5030001FB\nS1057FF0AABB26\n",
+       "File f ends without an end record (S7, S8 or S9)."},
   };
   for (const auto& c : cases) {
     const ImageInput input = ReadImage(c.format, c.contents, "f");
