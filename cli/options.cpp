@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "platform/arguments.h"
+
 namespace tessimor::cli {
 
 namespace {
@@ -36,60 +38,44 @@ std::optional<Pace> PaceNamed(const std::string& name) {
   return std::nullopt;
 }
 
+constexpr char kPortOption[] = "--port";
+constexpr char kPaceOption[] = "--pace";
+constexpr char kVerifyOption[] = "--verify";
+constexpr char kQuietOption[] = "--quiet";
+constexpr char kHelpOption[] = "--help";
+constexpr char kVersionOption[] = "--version";
+
+const std::vector<OptionSpec> kOptionSpecs = {
+    {kPortOption, "", true},     {kPaceOption, "", true},    {kVerifyOption, "", false},
+    {kQuietOption, "-q", false}, {kHelpOption, "-h", false}, {kVersionOption, "", false},
+};
+
 }  // namespace
 
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   ParsedArguments parsed;
   Options& options = parsed.options;
-  std::vector<std::string> words;
-  bool options_ended = false;
   auto fail = [&parsed](std::string error) {
     parsed.error = std::move(error);
     return parsed;
   };
 
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    // A lone "-" is a file name: standard input or output.
-    if (options_ended || argument.size() < 2 || argument[0] != '-') {
-      words.push_back(argument);
-      continue;
-    }
-    if (argument == "--") {
-      options_ended = true;
-      continue;
-    }
-    std::string name = argument;
-    std::optional<std::string> value;
-    if (const std::size_t equals = argument.find('='); equals != std::string::npos) {
-      name = argument.substr(0, equals);
-      value = argument.substr(equals + 1);
-    }
-    const bool wants_value = name == "--port" || name == "--pace";
-    if (wants_value && !value) {
-      if (i + 1 >= arguments.size()) return fail(name + " needs a value");
-      value = arguments[++i];
-    } else if (!wants_value && value) {
-      return fail(name + " takes no value");
-    }
-    if (name == "--port") {
-      if (value->empty()) return fail("--port needs a device path");
-      options.port = *value;
-    } else if (name == "--pace") {
-      options.pace = PaceNamed(*value);
-      if (!options.pace) return fail("--pace must be tick or reply, not " + *value);
-    } else if (name == "--verify") {
-      options.verify = true;
-    } else if (name == "--quiet" || name == "-q") {
-      options.quiet = true;
-    } else if (name == "--help" || name == "-h") {
-      options.help = true;
-    } else if (name == "--version") {
-      options.version = true;
-    } else {
-      return fail("unknown option " + argument);
-    }
+  const ParsedCommandLine line = ParseCommandLine(arguments, kOptionSpecs);
+  if (!line.error.empty()) return fail(line.error);
+  if (line.Has(kPortOption)) {
+    options.port = line.Value(kPortOption);
+    if (options.port.empty()) return fail("--port needs a device path");
   }
+  if (line.Has(kPaceOption)) {
+    const std::string pace = line.Value(kPaceOption);
+    options.pace = PaceNamed(pace);
+    if (!options.pace) return fail("--pace must be tick or reply, not " + pace);
+  }
+  options.verify = line.Has(kVerifyOption);
+  options.quiet = line.Has(kQuietOption);
+  options.help = line.Has(kHelpOption);
+  options.version = line.Has(kVersionOption);
+  const std::vector<std::string>& words = line.words;
 
   if (options.help || options.version) return parsed;
   if (words.empty()) return fail("no command given");
