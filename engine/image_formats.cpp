@@ -41,7 +41,9 @@ ImageInput ReadText(std::string contents, const std::string& shown) {
   RecordLines lines(std::move(contents), shown);
   ImageInput input;
   while (lines.Next()) {
-    if (!HasColon(lines.Line())) return lines.Refuse(NoColonMessage(lines.Number(), shown));
+    if (auto refusal = RefuseWithoutColon(lines.Line(), lines.Number(), shown)) {
+      return lines.Refuse(std::move(*refusal));
+    }
     auto record = ParseImageRecord(lines.Line());
     if (!record) return lines.RefuseLine(" is not a hex address, a colon and hex pairs.");
     if (!input.image.Place(std::move(*record))) {

@@ -39,12 +39,10 @@ bool IsBlankLine(std::string_view line) {
   return TrimSpaces(line).empty();
 }
 
-bool HasColon(std::string_view line) {
-  return line.find(kColon) != line.npos;
-}
-
-std::string NoColonMessage(int line_number, const std::string& path) {
-  return "Line " + std::to_string(line_number) + " of file " + path + " has no colon.";
+std::optional<std::string> RefuseWithoutColon(std::string_view line, int line_number,
+                                              const std::string& name) {
+  if (line.find(kColon) != line.npos) return std::nullopt;
+  return "Line " + std::to_string(line_number) + " of file " + name + " has no colon.";
 }
 
 std::optional<std::vector<std::uint8_t>> ParseHexPairs(std::string_view text) {
@@ -68,7 +66,6 @@ RecordParts SplitRecord(std::string_view line) {
 }
 
 std::optional<ImageRecord> ParseImageRecord(std::string_view line) {
-  if (!HasColon(line)) return std::nullopt;
   const auto [address, data] = SplitRecord(line);
   if (address.empty() || address.size() > kMaxAddressDigits) return std::nullopt;
   if (data.empty()) return std::nullopt;

@@ -19,9 +19,10 @@ std::string_view TrimSpaces(std::string_view text);
 std::string HexText(const std::vector<std::uint8_t>& bytes);
 
 bool IsBlankLine(std::string_view line);
-bool HasColon(std::string_view line);
-// What the user is told of a line that is not blank and has no colon.
-std::string NoColonMessage(int line_number, const std::string& path);
+// The colon rule: a line that is not blank is sent only if it holds a colon. What the user is
+// told when `line`, line `line_number` of `name`, breaks it; nullopt when it may be used.
+std::optional<std::string> RefuseWithoutColon(std::string_view line, int line_number,
+                                              const std::string& name);
 
 // A record's text without its spaces, cut at its first colon; no colon leaves `data` empty.
 struct RecordParts {

@@ -9,17 +9,18 @@ std::string FileRecords::Problem() const {
   return std::string(messages::kCouldNotWriteText) + path_;
 }
 
-int FindLineWithoutColon(RecordSource& source, int* records) {
+std::optional<std::string> FindLineWithoutColon(RecordSource& source, const std::string& name,
+                                                int* records) {
   int number = 0;
   if (records) *records = 0;
   while (!source.AtEnd()) {
     const std::string line = source.ReadLine();
     ++number;
     if (IsBlankLine(line)) continue;
-    if (!HasColon(line)) return number;
+    if (auto refusal = RefuseWithoutColon(line, number, name)) return refusal;
     if (records) ++*records;
   }
-  return 0;
+  return std::nullopt;
 }
 
 }  // namespace tessimor

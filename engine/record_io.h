@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,8 +60,9 @@ class LineList : public RecordSource {
   std::size_t next_ = 0;
 };
 
-// Line number (from 1) of the first line that is neither blank nor holds a colon; 0 when none.
-// `records` counts the lines that are not blank.
-int FindLineWithoutColon(RecordSource& source, int* records);
+// The refusal of the first line that is neither blank nor holds a colon, `name` naming the source
+// in it; nullopt when there is none. `records` counts the lines that are not blank.
+std::optional<std::string> FindLineWithoutColon(RecordSource& source, const std::string& name,
+                                                int* records);
 
 }  // namespace tessimor

@@ -89,10 +89,10 @@ void TransferEngine::StartWrite(const std::string& path) {
   }
   int records = 0;
   FileRecords checked(files_, check, path);
-  const int bad_line = FindLineWithoutColon(checked, &records);
+  const auto no_colon = FindLineWithoutColon(checked, path, &records);
   files_.Close(check);
-  if (bad_line > 0) {
-    Refuse(ModeWrite, Outcome::kNoColon, NoColonMessage(bad_line, path));
+  if (no_colon) {
+    Refuse(ModeWrite, Outcome::kNoColon, *no_colon);
     return;
   }
   if (records == 0) {
@@ -122,9 +122,9 @@ void TransferEngine::BeginWrite(RecordSource& source, const std::string& name) {
     Refuse(ModeWrite, Outcome::kNothingToWrite, {});
     return;
   }
-  if (!HasColon(FileLine)) {
+  if (const auto no_colon = RefuseWithoutColon(FileLine, line_number_, name)) {
     DiscardImageFile();
-    Refuse(ModeWrite, Outcome::kNoColon, NoColonMessage(line_number_, name));
+    Refuse(ModeWrite, Outcome::kNoColon, *no_colon);
     return;
   }
   window_.DisableButtons();
@@ -265,9 +265,9 @@ void TransferEngine::HandleWriteReply() {
     FinishWithFile();
     return;
   }
-  if (!HasColon(FileLine)) {
+  if (const auto no_colon = RefuseWithoutColon(FileLine, line_number_, path_)) {
     // The file changed after it was checked; never guess at a record.
-    FailOperation(Outcome::kNoColon, NoColonMessage(line_number_, path_));
+    FailOperation(Outcome::kNoColon, *no_colon);
     return;
   }
   FileLineToCommand();

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "engine/image_files.h"
-#include "engine/image_text.h"
 #include "engine/modes.h"
 #include "engine/record_io.h"
 #include "engine/transfer_engine.h"
@@ -77,6 +76,12 @@ Check CheckModel(const Lines& lines) {
   return check;
 }
 
+// What the user is told of the line without a colon; empty when there is none.
+std::string NoColonModel(const Check& check, const std::string& path) {
+  if (check.line_without_colon == 0) return {};
+  return "Line " + std::to_string(check.line_without_colon) + " of file " + path + " has no colon.";
+}
+
 // What the write operation should send for these lines, replies included.
 std::string WriteModel(const Lines& lines) {
   std::string sent;
@@ -124,8 +129,7 @@ void CheckWrite(const std::string& path, const Lines& lines) {
     Require(port.written.empty(),
             "a file with nothing to send, or a line without colon, sends nothing");
     if (check.line_without_colon > 0) {
-      Require(window.messages.size() == 1 &&
-                  window.messages[0] == NoColonMessage(check.line_without_colon, path),
+      Require(window.messages.size() == 1 && window.messages[0] == NoColonModel(check, path),
               "a line without colon is reported by its number");
     } else {
       Require(window.messages.empty(), "a file of blank lines is passed over quietly");
@@ -164,10 +168,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ImageFiles::Handle handle = files.OpenForReading(path);
   int records = -1;
   FileRecords source(files, handle, path);
-  const int found = FindLineWithoutColon(source, &records);
+  const auto refusal = FindLineWithoutColon(source, path, &records);
   files.Close(handle);
   const Check check = CheckModel(lines);
-  Require(found == check.line_without_colon && records == check.records,
+  Require(refusal.value_or("") == NoColonModel(check, path) && records == check.records,
           "the colon check finds the first line without one");
 
   CheckWrite(path, lines);
