@@ -216,10 +216,7 @@ void TransferEngine::HandleReply(const std::string& line) {
       if (CurAddr < p::kAddressLimit) {
         SendFillLine();
       } else {
-        Mode = ModeIdle;
-        window_.SetStatus(std::string(messages::kDoneText));
-        window_.EnableButtons();
-        Report(Outcome::kDone);
+        SucceedOperation();
       }
       break;
     case ModeByteTest:
@@ -283,6 +280,10 @@ void TransferEngine::FinishWithFile() {
     FailOperation(Outcome::kImageFailed, problem);
     return;
   }
+  SucceedOperation();
+}
+
+void TransferEngine::SucceedOperation() {
   Mode = ModeIdle;
   window_.SetStatus(std::string(messages::kDoneText));
   window_.EnableButtons();
