@@ -1,9 +1,11 @@
-// A simulated adapter on a pseudo-terminal, for trying the program and the tests without hardware.
+// Simulated adapters on pseudo-terminals, for trying the programs and the tests without hardware.
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -68,39 +70,58 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  tessimor::AdapterSimulator adapter;
-  if (!options->image_path.empty() && !LoadImage(options->image_path, adapter.memory())) {
-    return kUsageError;
+  const std::size_t count = options->adapters.size();
+  std::vector<tessimor::AdapterSimulator> adapters(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string& image = options->adapters[i].image_path;
+    if (!image.empty() && !LoadImage(image, adapters[i].memory())) return kUsageError;
   }
 
-  // Blocked before the server thread starts, so only this thread ever sees them.
+  // Blocked before the server threads start, so only this thread ever sees them.
   const sigset_t stop = StopSignals();
   pthread_sigmask(SIG_BLOCK, &stop, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
-  tessimor::PtyServer server(adapter, options->faults);
-  if (!server.Start(/*hold_slave=*/false, options->once)) {
-    std::fprintf(stderr, "tessimor-sim: no pseudo-terminal available\n");
-    return kRunError;
+  std::deque<tessimor::PtyServer> servers;
+  std::string paths;
+  for (std::size_t i = 0; i < count; ++i) {
+    tessimor::PtyServer& server = servers.emplace_back(adapters[i], options->adapters[i].faults);
+    if (!server.Start(/*hold_slave=*/false, options->once)) {
+      std::fprintf(stderr, "tessimor-sim: no pseudo-terminal available\n");
+      return kRunError;
+    }
+    std::printf("%s\n", server.SlavePath().c_str());
+    paths += (i == 0 ? "" : ", ") + server.SlavePath();
   }
-  std::printf("%s\n", server.SlavePath().c_str());
+  // All at once, so a reader of the first line finds every port already served.
   std::fflush(stdout);
-  std::fprintf(stderr, "tessimor-sim: serving on %s until interrupted%s\n",
-               server.SlavePath().c_str(), options->once ? " or the port is closed" : "");
+  const char* closed = count > 1 ? " or the ports are closed" : " or the port is closed";
+  std::fprintf(stderr, "tessimor-sim: serving on %s until interrupted%s\n", paths.c_str(),
+               options->once ? closed : "");
 
+  // An adapter unplugged leaves the others serving.
+  const auto serving = [&servers] {
+    return std::any_of(servers.begin(), servers.end(),
+                       [](const tessimor::PtyServer& server) { return server.Serving(); });
+  };
   const timespec check{0, kCheckNs};
-  while (server.Serving()) {
+  while (serving()) {
     if (sigtimedwait(&stop, nullptr, &check) > 0) break;
   }
-  server.Stop();
-  if (server.Unplugged()) {
-    std::fprintf(stderr, "tessimor-sim: unplugged after reply %d\n", server.Replies());
-  }
 
-  if (!options->image_path.empty() &&
-      !tessimor::SaveMemoryImage(options->image_path, adapter.memory())) {
-    std::fprintf(stderr, "tessimor-sim: could not save image %s\n", options->image_path.c_str());
-    return kRunError;
+  int status = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    servers[i].Stop();
+    if (servers[i].Unplugged()) {
+      const std::string which = count > 1 ? "adapter " + std::to_string(i + 1) + " " : "";
+      std::fprintf(stderr, "tessimor-sim: %sunplugged after reply %d\n", which.c_str(),
+                   servers[i].Replies());
+    }
+    const std::string& image = options->adapters[i].image_path;
+    if (!image.empty() && !tessimor::SaveMemoryImage(image, adapters[i].memory())) {
+      std::fprintf(stderr, "tessimor-sim: could not save image %s\n", image.c_str());
+      status = kRunError;
+    }
   }
-  return 0;
+  return status;
 }

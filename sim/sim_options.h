@@ -8,10 +8,14 @@
 
 namespace tessimor {
 
-struct SimOptions {
+struct SimAdapter {
   std::string image_path;  // empty: memory starts erased and is not kept
   PtyFaults faults;
-  bool once = false;  // end when the first program that opened the port closes it
+};
+
+struct SimOptions {
+  std::vector<SimAdapter> adapters;  // each served on a pty of its own
+  bool once = false;  // end when each adapter's first program that opened its port closes it
   bool help = false;
   bool version = false;
 };
