@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <regex>
 
@@ -118,6 +119,8 @@ TEST_F(TransferEngineTest, EveryStartEndsInOneReportAndAnUnfinishedReadKeepsTheO
   const auto check = [&](std::vector<OperationEnd> ends, bool reading, bool quiet, auto act) {
     SCOPED_TRACE(Texts(ends).front());
     Bench t;
+    int dones = 0;
+    t.window.on_status = [&](const std::string& text) { dones += text == "** Done! **"; };
     if (reading) t.engine.StartRead(image);
     t.Pump(5);
     t.engine.CurAddr = 1234;
@@ -134,7 +137,8 @@ TEST_F(TransferEngineTest, EveryStartEndsInOneReportAndAnUnfinishedReadKeepsTheO
     const std::string& message = ends.back().message;
     EXPECT_EQ(t.window.messages, std::vector<std::string>(!message.empty(), message));
     EXPECT_EQ(t.window.buttons_enabled, ends.back().outcome != kEnded);
-    EXPECT_EQ(t.window.status == "** Done! **", ends.back().outcome == kDone);
+    const bool done = ends.back().outcome == kDone;
+    EXPECT_EQ(std::pair(t.window.status == "** Done! **", dones), std::pair(done, int{done}));
     EXPECT_EQ(std::pair(t.engine.Mode, int{t.engine.FileNo}), std::pair(ModeIdle, 0));
     EXPECT_EQ(testing::ReadWholeFile(image), "old\r\n");
     EXPECT_EQ(dir.Names(), names);
@@ -159,9 +163,21 @@ TEST_F(TransferEngineTest, EveryStartEndsInOneReportAndAnUnfinishedReadKeepsTheO
           e.StartWrite(changing);
           testing::WriteWholeFile(changing, std::string(records).replace(1500 * 39 + 4, 1, " "));
         });
-  const testing::FullDisk full(4096);
-  check({{ModeRead, kImageFailed, "Could not write file " + image}}, false, false,
-        [&](Engine& e) { e.StartRead(image); });
+  // A full read whose file cannot take the old one's place: its scratch file is gone...
+  const std::string cannot_write = "Could not write file " + image;
+  check({{ModeRead, kImageFailed, cannot_write}}, false, false, [&](Engine& e) {
+    e.StartRead(image);
+    for (const std::string& name : dir.Names()) {
+      if (!names.contains(name)) std::filesystem::remove(dir.File(name));
+    }
+  });
+  // ...or the disk is full at the first lines, or only for the last bytes (2048 lines of 39),
+  // which go out as the file closes.
+  for (const rlim_t limit : {rlim_t{4096}, rlim_t{2048 * 39 - 1}}) {
+    const testing::FullDisk full(limit);
+    check({{ModeRead, kImageFailed, cannot_write}}, false, false,
+          [&](Engine& e) { e.StartRead(image); });
+  }
 }
 
 }  // namespace
