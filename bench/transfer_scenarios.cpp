@@ -7,7 +7,6 @@
 #include <string>
 
 #include "bench/scenarios.h"
-#include "cli/link.h"
 #include "cli/progress.h"
 #include "cli/window.h"
 #include "link/protocol.h"
@@ -56,8 +55,7 @@ Measurement FullRead() {
       "EEPROM -> File (full read)",
       [&](const std::string& image) {
         if (!rig.Ready()) return false;
-        rig.engine.StartRead(image);
-        rig.RunToEnd(kTickLimit);
+        rig.Run([&](TransferEngine& engine) { engine.StartRead(image); }, kTickLimit);
         return EndedDone(rig);
       },
       rig.adapter);
@@ -67,8 +65,7 @@ Measurement FullFill() {
   PtyRig rig(Pattern());
   Measurement m = Measure("$FF -> EEPROM (full fill)", kFloorSeconds, [&] {
     if (!rig.Ready()) return false;
-    rig.engine.StartFill();
-    rig.RunToEnd(kTickLimit);
+    rig.Run([](TransferEngine& engine) { engine.StartFill(); }, kTickLimit);
     return EndedDone(rig);
   });
   rig.server.Stop();
@@ -86,14 +83,14 @@ Measurement FullReadAtReplyPace() {
   std::ostringstream no_progress;
   cli::Progress progress(no_progress, {}, cli::SteadyClock());
   cli::TerminalWindow window(std::cerr, progress);
-  cli::Link link(inventory, window);
-  const bool connected = serving && link.Connect();
+  AdapterSession session(inventory, window);
+  const bool connected = serving && session.Connect();
   return MeasureRead(
       "EEPROM -> File at reply pace (command-line tool)",
       [&](const std::string& image) {
-        return connected && link.Run(cli::Pace::Reply, [&](TransferEngine& engine) {
-          engine.StartRead(image);
-        }) == cli::RunResult::kDone;
+        return connected && session.Run(Pace::Reply, [&](TransferEngine& engine) {
+                              engine.StartRead(image);
+                            }) == RunResult::kDone;
       },
       adapter);
 }

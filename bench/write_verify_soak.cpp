@@ -41,7 +41,7 @@ bool WriteVerifySoak() {
       options.command = cli::Command::Write;
       options.file = image_path;
       options.verify = true;
-      options.pace = cli::Pace::Reply;
+      options.pace = Pace::Reply;
       options.quiet = true;
       std::istringstream in;
       std::ostringstream out, err;

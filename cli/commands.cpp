@@ -5,19 +5,20 @@
 #include <memory>
 #include <optional>
 
-#include "cli/escape.h"
 #include "cli/exit_codes.h"
 #include "cli/file_bytes.h"
-#include "cli/image_capture.h"
 #include "cli/image_input.h"
-#include "cli/link.h"
 #include "cli/ports.h"
 #include "cli/signals.h"
+#include "cli/window.h"
 #include "link/messages.h"
 #include "link/protocol.h"
 #include "platform/bound_inventory.h"
 #include "platform/qt/device_inventory.h"
 #include "platform/scratch_file.h"
+#include "session/adapter_session.h"
+#include "session/escape.h"
+#include "session/image_capture.h"
 
 namespace tessimor::cli {
 
@@ -31,8 +32,8 @@ std::string Byte(std::uint8_t value) {
   return text;
 }
 
-// Runs one command, hearing from the engine how far each operation has got.
-class CommandRunner : public OperationObserver {
+// Runs one command, hearing from the adapter's session how far each operation has got.
+class CommandRunner {
  public:
   CommandRunner(const Options& options, DeviceInventory& inventory, Environment& environment)
       : options_(options),
@@ -68,7 +69,7 @@ class CommandRunner : public OperationObserver {
   Pace ReadBackPace() const { return options_.pace.value_or(Pace::Reply); }
 
   // A write's progress shows the address of the record that goes next; the others go in order.
-  void Advanced(std::size_t bytes) override {
+  void Advanced(std::size_t bytes) {
     if (!records_) {
       progress_.Advance(bytes);
       return;
@@ -79,7 +80,6 @@ class CommandRunner : public OperationObserver {
                                  ? records[next_record_].address
                                  : done.address + static_cast<std::uint32_t>(done.bytes.size()));
   }
-  void Ended(const OperationEnd& end) override { ended_ = end.outcome; }
 
   // From here on an interrupt ends the operation cleanly instead of the process at once;
   // not earlier, so that a wait for standard input can still be broken off.
@@ -88,14 +88,18 @@ class CommandRunner : public OperationObserver {
     catching_ = true;
     // Tied to `interrupt_context_`, so the connection goes with this runner.
     QObject::connect(env_.interrupts, &InterruptWatch::Interrupted, &interrupt_context_, [this] {
-      if (link_) link_->Interrupt();
+      if (session_) session_->Interrupt();
     });
   }
 
   bool Connect() {
     CatchInterrupts();
-    link_ = std::make_unique<Link>(inventory_, window_);
-    return link_->Connect();
+    session_ = std::make_unique<AdapterSession>(inventory_, window_);
+    QObject::connect(session_.get(), &AdapterSession::Progressed, &interrupt_context_,
+                     [this](std::size_t bytes) { Advanced(bytes); });
+    QObject::connect(session_.get(), &AdapterSession::OperationEnded, &interrupt_context_,
+                     [this](const OperationEnd& end) { ended_ = end.outcome; });
+    return session_->Connect();
   }
 
   int ExitFor(RunResult result) {
@@ -116,9 +120,8 @@ class CommandRunner : public OperationObserver {
   RunResult ReadAll(const std::string& label, Pace pace, ImageCapture* capture,
                     const std::string& path = {}) {
     progress_.Begin(label, protocol::kEepromSize);
-    RunResult result = link_->Run(
-        pace, [&](TransferEngine& e) { capture ? e.StartRead(*capture) : e.StartRead(path); },
-        this);
+    RunResult result = session_->Run(
+        pace, [&](TransferEngine& e) { capture ? e.StartRead(*capture) : e.StartRead(path); });
     if (result == RunResult::kDone && capture) {
       if (const auto gap = capture->Image().FirstGap()) {
         window_.Say("Read replies left address " + AddressText(static_cast<std::uint32_t>(*gap)) +
@@ -223,7 +226,7 @@ class CommandRunner : public OperationObserver {
              const std::function<void(TransferEngine&)>& start, const std::string& left) {
     progress_.Begin(label, total);
     ended_.reset();
-    const int status = ExitFor(link_->Run(ChosenPace(), start, this));
+    const int status = ExitFor(session_->Run(ChosenPace(), start));
     if (ended_ && *ended_ != Outcome::kDone) {
       window_.Say("Stopped after " + std::to_string(progress_.Done()) + " of " +
                   std::to_string(total) + " bytes: " + left);
@@ -278,8 +281,8 @@ class CommandRunner : public OperationObserver {
   Environment& env_;
   Progress progress_;
   TerminalWindow window_;
-  std::unique_ptr<Link> link_;
-  QObject interrupt_context_;
+  QObject interrupt_context_;  // the connections of this runner, gone with it
+  std::unique_ptr<AdapterSession> session_;
   bool catching_ = false;
   std::optional<Outcome> ended_;  // how the last operation begun ended, once it has
   const std::vector<ImageRecord>* records_ = nullptr;  // a write's, for its progress

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "session/pace.h"
+
 namespace tessimor::cli {
 
 enum class Command { None, Read, Write, Fill, Verify, Convert, Ports };
-enum class Pace { Tick, Reply };
 
 struct Options {
   Command command = Command::None;

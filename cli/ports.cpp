@@ -5,11 +5,12 @@
 #include <filesystem>
 #include <vector>
 
-#include "cli/escape.h"
 #include "cli/exit_codes.h"
-#include "cli/port_messages.h"
 #include "link/discovery.h"
 #include "link/messages.h"
+#include "platform/qt/serial_port.h"
+#include "session/escape.h"
+#include "session/port_messages.h"
 
 namespace tessimor::cli {
 

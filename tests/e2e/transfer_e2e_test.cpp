@@ -22,13 +22,12 @@ TEST(EndToEnd, ReadsCompleteOrTimeOutAndTheFullImageWritesBackIntoAFreshAdapter)
   for (const auto& [faults, done] : reads) {
     testing::PtyRig rig(testing::Pattern(), faults);
     ASSERT_TRUE(rig.Ready());
-    rig.engine.StartRead(image);
-    rig.RunToEnd(3 * 2048);
+    rig.Run([&](TransferEngine& engine) { engine.StartRead(image); }, 3 * 2048);
     ASSERT_TRUE(rig.ended) << "no end after " << rig.ticks << " ticks";
     EXPECT_EQ(rig.ended->outcome, done ? Outcome::kDone : Outcome::kTimedOut);
     EXPECT_EQ(rig.window.messages, done ? Strings{} : Strings{"Time out waiting for reply."});
     EXPECT_TRUE(rig.window.buttons_enabled);
-    EXPECT_EQ(rig.engine.FileNo, 0);
+    EXPECT_EQ(rig.session.Engine().FileNo, 0);
     EXPECT_EQ(rig.ticks - rig.last_line_tick, done ? 0 : 100);
     EXPECT_EQ(rig.server.Received().substr(0, 9), "!$0000\rR\r");
     EXPECT_TRUE(testing::ReadWholeFile(image) ==
@@ -36,8 +35,7 @@ TEST(EndToEnd, ReadsCompleteOrTimeOutAndTheFullImageWritesBackIntoAFreshAdapter)
   }
   testing::PtyRig fresh(AdapterSimulator().memory());
   ASSERT_TRUE(fresh.Ready());
-  fresh.engine.StartWrite(image);
-  fresh.RunToEnd(3 * 2048);
+  fresh.Run([&](TransferEngine& engine) { engine.StartWrite(image); }, 3 * 2048);
   EXPECT_TRUE(fresh.EndedDone());
   fresh.server.Stop();
   EXPECT_EQ(fresh.server.Received().substr(0, 8), "!$0000\rW");

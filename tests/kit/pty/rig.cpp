@@ -1,40 +1,43 @@
 #include "tests/kit/pty/rig.h"
 
 #include <QEventLoop>
-#include <QTimer>
-
-#include "link/protocol.h"
 
 namespace tessimor::testing {
 
-PtyRig::PtyRig(const AdapterSimulator::Memory& memory, PtyFaults faults)
-    : adapter(memory),
-      server(adapter, faults),
-      port([this](int number) { return number == 1 ? server.SlavePath() : std::string(); }) {
-  engine.SetObserver(this);
-  if (server.Start()) {
-    port.SetPortNumber(1);
-    port.Open();
-  }
+namespace {
+
+std::string Started(PtyServer& server) {
+  return server.Start() ? server.SlavePath() : std::string();
 }
 
-void PtyRig::RunToEnd(int max_ticks) {
+}  // namespace
+
+PtyRig::PtyRig(const AdapterSimulator::Memory& memory, PtyFaults faults)
+    : adapter(memory), server(adapter, faults), inventory_(Started(server)) {
+  if (server.Serving()) session.Connect();
+}
+
+void PtyRig::Run(const std::function<void(TransferEngine&)>& start, int max_ticks, Pace pace) {
+  ended.reset();
   ticks = 0;
   last_line_tick = 0;
   QEventLoop loop;
-  QTimer timer;
-  timer.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    const int changes = window.status_changes;
+  int changes = window.status_changes;
+  const auto on_tick = QObject::connect(&session, &AdapterSession::Ticked, [&] {
     ++ticks;
-    receiver.PollReceiver();
     if (window.status_changes != changes) last_line_tick = ticks;
-    if (ended || ticks >= max_ticks) loop.quit();
+    changes = window.status_changes;
+    if (ticks >= max_ticks) loop.quit();
   });
-  if (engine.IsBusy()) {
-    timer.start(protocol::kTickMs);
-    loop.exec();
-  }
+  const auto on_end =
+      QObject::connect(&session, &AdapterSession::OperationEnded, [&](const OperationEnd& end) {
+        ended = end;
+        loop.quit();
+      });
+  session.Start(pace, start);
+  if (!ended) loop.exec();
+  QObject::disconnect(on_tick);
+  QObject::disconnect(on_end);
 }
 
 }  // namespace tessimor::testing

@@ -1,8 +1,8 @@
-#include "cli/escape.h"
+#include "session/escape.h"
 
 #include <cstdio>
 
-namespace tessimor::cli {
+namespace tessimor {
 
 std::string Escaped(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -26,4 +26,4 @@ std::string AddressText(std::uint32_t address) {
   return text;
 }
 
-}  // namespace tessimor::cli
+}  // namespace tessimor

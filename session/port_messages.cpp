@@ -1,8 +1,8 @@
-#include "cli/port_messages.h"
+#include "session/port_messages.h"
 
-#include "cli/escape.h"
+#include "session/escape.h"
 
-namespace tessimor::cli {
+namespace tessimor {
 
 std::string PortProblemLine(const QtSerialPort& port) {
   std::string reason;
@@ -36,4 +36,4 @@ std::string PortClosedLine(const QtSerialPort& port) {
   return "The port " + Escaped(port.Location()) + " was closed: the adapter is gone.";
 }
 
-}  // namespace tessimor::cli
+}  // namespace tessimor

@@ -1,8 +1,8 @@
-#include "cli/image_capture.h"
+#include "session/image_capture.h"
 
-#include "cli/escape.h"
+#include "session/escape.h"
 
-namespace tessimor::cli {
+namespace tessimor {
 
 bool ImageCapture::Put(std::int32_t address, std::string_view data) {
   auto record = ParseImageRecord(data);
@@ -14,4 +14,4 @@ bool ImageCapture::Put(std::int32_t address, std::string_view data) {
   return true;
 }
 
-}  // namespace tessimor::cli
+}  // namespace tessimor

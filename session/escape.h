@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace tessimor::cli {
+namespace tessimor {
 
 // Bytes from the adapter or the device inventory, fit for a terminal: control characters and
 // bytes above 0x7E become \xNN, so no escape sequence of theirs reaches it.
@@ -13,4 +13,4 @@ std::string Escaped(std::string_view bytes);
 // "0x" and four upper-case hex digits, as addresses are shown.
 std::string AddressText(std::uint32_t address);
 
-}  // namespace tessimor::cli
+}  // namespace tessimor

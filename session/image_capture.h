@@ -5,7 +5,7 @@
 #include "engine/image.h"
 #include "engine/record_io.h"
 
-namespace tessimor::cli {
+namespace tessimor {
 
 // A read kept in memory: each reply's record placed in an image, so it can be compared or
 // saved in any format. A reply that is no record stops the read.
@@ -21,4 +21,4 @@ class ImageCapture : public RecordSink {
   std::string problem_;
 };
 
-}  // namespace tessimor::cli
+}  // namespace tessimor
