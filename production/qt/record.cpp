@@ -1,0 +1,266 @@
+#include "production/qt/record.h"
+
+#include <QSqlQuery>
+#include <chrono>
+#include <utility>
+#include <vector>
+
+#include "production/qt/database.h"
+
+namespace tessimor::production {
+
+namespace {
+
+constexpr double kMsPerSecond = 1000.0;
+
+std::int64_t SystemClock() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// "image", "image and layout", "image, layout and numbering".
+std::string Listed(const std::vector<std::string>& words) {
+  std::string text;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) text += i + 1 == words.size() ? " and " : ", ";
+    text += words[i];
+  }
+  return text;
+}
+
+}  // namespace
+
+Record::Record(std::unique_ptr<Database> database, Clock clock)
+    : database_(std::move(database)),
+      clock_(clock ? std::move(clock) : Clock(SystemClock)),
+      self_(ThisProcess()) {}
+
+std::unique_ptr<Record> Record::Open(const std::string& path, std::string* error, Clock clock) {
+  std::unique_ptr<Database> database = Database::Open(path, Database::Use::kWrite, error);
+  if (!database) return nullptr;
+  return std::unique_ptr<Record>(new Record(std::move(database), std::move(clock)));
+}
+
+Record::~Record() {
+  if (run_id_ == 0) return;
+  // Left undone, the run stays open until the next run on this host finds this process gone.
+  std::string ignored;
+  const bool ended =
+      database_->BeginWrite(&ignored) &&
+      database_->Exec("UPDATE parts SET state = ? WHERE run_id = ? AND state = ?",
+                      {kInterrupted, QVariant::fromValue(run_id_), kReserved}, &ignored) &&
+      database_->Exec("UPDATE runs SET ended = ? WHERE id = ?",
+                      {TimeText(clock_()), QVariant::fromValue(run_id_)}, &ignored) &&
+      database_->Commit(&ignored);
+  if (!ended) database_->Rollback();
+}
+
+bool Record::BeginRun(const SeriesPlan& plan, FailPolicy policy, std::string* error,
+                      int* interrupted) {
+  *interrupted = 0;
+  if (!database_->BeginWrite(error)) return false;
+  const std::optional<int> ended = InterruptEndedRuns(error);
+  const std::optional<QVariant> run =
+      ended && TakeSeries(plan, error)
+          ? database_->Value(
+                "INSERT INTO runs (host, boot, pid, process_start, started) VALUES (?, ?, ?, ?, ?)"
+                " RETURNING id",
+                {Text(self_.host), Text(self_.boot), QVariant::fromValue(self_.pid),
+                 QVariant::fromValue(self_.start_ticks), TimeText(clock_())},
+                error)
+          : std::nullopt;
+  if (!run || !database_->Commit(error)) {
+    database_->Rollback();
+    series_id_ = 0;
+    return false;
+  }
+  run_id_ = run->toLongLong();
+  policy_ = policy;
+  *interrupted = *ended;
+  return true;
+}
+
+std::optional<int> Record::InterruptEndedRuns(std::string* error) {
+  std::vector<std::pair<std::int64_t, ProcessIdentity>> open_runs;
+  const bool listed = database_->Each(
+      "SELECT id, boot, pid, process_start FROM runs WHERE host = ? AND ended IS NULL",
+      {Text(self_.host)},
+      [&](const QSqlQuery& row) {
+        open_runs.push_back({row.value(0).toLongLong(),
+                             {self_.host, row.value(1).toString().toStdString(),
+                              row.value(2).toLongLong(), row.value(3).toULongLong()}});
+      },
+      error);
+  if (!listed) return std::nullopt;
+  int count = 0;
+  for (const auto& [run, identity] : open_runs) {
+    if (!HasEnded(identity)) continue;
+    int changed = 0;
+    if (!database_->Exec("UPDATE parts SET state = ? WHERE run_id = ? AND state = ?",
+                         {kInterrupted, QVariant::fromValue(run), kReserved}, error, &changed) ||
+        !database_->Exec("UPDATE runs SET ended = ? WHERE id = ?",
+                         {TimeText(clock_()), QVariant::fromValue(run)}, error)) {
+      return std::nullopt;
+    }
+    count += changed;
+  }
+  return count;
+}
+
+bool Record::TakeSeries(const SeriesPlan& plan, std::string* error) {
+  std::int64_t newest = 0;
+  std::vector<std::string> differing;
+  const bool read = database_->Each(
+      "SELECT id, image_sha256, layout, numbering FROM series ORDER BY id DESC LIMIT 1", {},
+      [&](const QSqlQuery& row) {
+        newest = row.value(0).toLongLong();
+        if (row.value(1).toString() != Text(plan.image_sha256)) differing.push_back("image");
+        if (row.value(2).toString() != Text(plan.layout)) differing.push_back("layout");
+        if (row.value(3).toString() != Text(plan.numbering)) differing.push_back("numbering");
+      },
+      error);
+  if (!read) return false;
+  if (newest != 0 && !plan.new_series) {
+    if (!differing.empty()) {
+      *error = "series " + std::to_string(newest) + " of the record has another " +
+               Listed(differing) + "; only a new series can change it";
+      return false;
+    }
+    series_id_ = newest;
+    return true;
+  }
+  const std::optional<QVariant> id = database_->Value(
+      "INSERT INTO series (image_sha256, layout, numbering, created) VALUES (?, ?, ?, ?)"
+      " RETURNING id",
+      {Text(plan.image_sha256), Text(plan.layout), Text(plan.numbering), TimeText(clock_())},
+      error);
+  if (!id) return false;
+  series_id_ = id->toLongLong();
+  return true;
+}
+
+std::optional<Reservation> Record::InTransaction(
+    const std::function<std::optional<Reservation>(std::string*)>& step, std::string* error) {
+  error->clear();
+  if (!database_->BeginWrite(error)) return std::nullopt;
+  std::optional<Reservation> reservation = step(error);
+  if (reservation && database_->Commit(error)) return reservation;
+  database_->Rollback();
+  if (reservation) started_ms_.erase(reservation->part_id);
+  return std::nullopt;
+}
+
+std::optional<Reservation> Record::Reserve(const NumberAt& number_at, const std::string& port,
+                                           const std::string& usb_serial, std::string* error) {
+  return InTransaction(
+      [&](std::string* step_error) -> std::optional<Reservation> {
+        if (policy_ == FailPolicy::kReuse) {
+          std::optional<Reservation> reused = NextReused(port, usb_serial, step_error);
+          if (reused || !step_error->empty()) return reused;
+        }
+        return NextFresh(number_at, port, usb_serial, step_error);
+      },
+      error);
+}
+
+std::optional<Reservation> Record::NextReused(const std::string& port,
+                                              const std::string& usb_serial, std::string* error) {
+  std::int64_t failed_row = 0;
+  std::uint64_t index = 0;
+  std::string serial;
+  const bool read = database_->Each(
+      "SELECT id, idx, serial FROM parts WHERE series_id = ? AND state = ? AND reusable = 1"
+      " ORDER BY idx, id LIMIT 1",
+      {QVariant::fromValue(series_id_), kFailed},
+      [&](const QSqlQuery& row) {
+        failed_row = row.value(0).toLongLong();
+        index = row.value(1).toULongLong();
+        serial = row.value(2).toString().toStdString();
+      },
+      error);
+  if (!read || failed_row == 0) return std::nullopt;
+  if (!database_->Exec("UPDATE parts SET reusable = 0 WHERE id = ?",
+                       {QVariant::fromValue(failed_row)}, error)) {
+    return std::nullopt;
+  }
+  return Insert(index, serial, false, port, usb_serial, error);
+}
+
+std::optional<Reservation> Record::NextFresh(const NumberAt& number_at, const std::string& port,
+                                             const std::string& usb_serial, std::string* error) {
+  const std::optional<QVariant> highest = database_->Value(
+      "SELECT MAX(idx) FROM parts WHERE series_id = ?", {QVariant::fromValue(series_id_)}, error);
+  if (!highest) return std::nullopt;
+  for (std::uint64_t index = highest->isNull() ? 0 : highest->toULongLong() + 1;; ++index) {
+    const std::optional<std::string> serial = number_at(index, error);
+    if (!serial) return std::nullopt;
+    const std::optional<QVariant> holder =
+        database_->Value("SELECT id FROM parts WHERE serial = ? LIMIT 1", {Text(*serial)}, error);
+    if (!holder) return std::nullopt;
+    if (holder->isNull()) return Insert(index, *serial, false, port, usb_serial, error);
+  }
+}
+
+std::optional<Reservation> Record::ReserveRework(const std::string& serial, const std::string& port,
+                                                 const std::string& usb_serial,
+                                                 std::string* error) {
+  return InTransaction(
+      [&](std::string* step_error) -> std::optional<Reservation> {
+        const std::optional<QVariant> index = database_->Value(
+            "SELECT idx FROM parts WHERE series_id = ? AND serial = ? AND state = ? LIMIT 1",
+            {QVariant::fromValue(series_id_), Text(serial), kPassed}, step_error);
+        if (!index || index->isNull()) return std::nullopt;
+        return Insert(index->toULongLong(), serial, true, port, usb_serial, step_error);
+      },
+      error);
+}
+
+std::optional<Reservation> Record::Insert(std::uint64_t index, const std::string& serial,
+                                          bool rework, const std::string& port,
+                                          const std::string& usb_serial, std::string* error) {
+  const std::int64_t now = clock_();
+  const std::optional<QVariant> id = database_->Value(
+      "INSERT INTO parts (series_id, run_id, idx, serial, state, rework, reusable, port,"
+      " usb_serial, started) VALUES (?, ?, ?, ?, ?, ?, 0, ?, ?, ?) RETURNING id",
+      {QVariant::fromValue(series_id_), QVariant::fromValue(run_id_),
+       QVariant::fromValue(static_cast<std::int64_t>(index)), Text(serial), kReserved,
+       rework ? 1 : 0, Text(port), Text(usb_serial), TimeText(now)},
+      error);
+  if (!id) return std::nullopt;
+  const std::int64_t part_id = id->toLongLong();
+  started_ms_[part_id] = now;
+  return Reservation{part_id, index, serial, rework};
+}
+
+bool Record::Finish(const Reservation& reservation, const PartOutcome& outcome,
+                    std::string* error) {
+  const std::int64_t now = clock_();
+  const auto start = started_ms_.find(reservation.part_id);
+  const QVariant seconds =
+      start == started_ms_.end() ? QVariant() : QVariant((now - start->second) / kMsPerSecond);
+  // A rework's number stays its part's; only a fresh part's failed number can go to another.
+  const bool reusable = !outcome.passed && !reservation.rework && policy_ == FailPolicy::kReuse;
+  int changed = 0;
+  const bool written = database_->Exec(
+      "UPDATE parts SET state = ?, ended = ?, seconds = ?, crc32 = ?, error = ?, reusable = ?"
+      " WHERE id = ? AND state = ?",
+      {outcome.passed ? kPassed : kFailed, TimeText(now), seconds,
+       QVariant::fromValue(static_cast<std::int64_t>(outcome.crc32)),
+       outcome.error.empty() ? QVariant() : QVariant(Text(outcome.error)), reusable ? 1 : 0,
+       QVariant::fromValue(reservation.part_id), kReserved},
+      error, &changed);
+  if (!written) return false;
+  if (start != started_ms_.end()) started_ms_.erase(start);
+  if (changed == 0) {
+    *error = "part " + std::to_string(reservation.part_id) +
+             " of the record is no longer reserved; its outcome was not recorded";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tessimor::production

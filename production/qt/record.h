@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/process_identity.h"
+
+// The production record: which serial number went to which part, kept in a database file so
+// that no number goes to two parts, across crashes, power cuts and runs sharing the file.
+namespace tessimor::production {
+
+class Database;
+
+// What becomes of a failed part's number: never handed out again, or given to the next part.
+enum class FailPolicy { kVoid, kReuse };
+
+// What a series of numbers is tied to; another of these needs a new series.
+struct SeriesPlan {
+  std::string image_sha256;  // hex, of the golden image file's bytes
+  std::string layout;        // canonical text of the fields
+  std::string numbering;  // canonical text: "start 100000 step 1" or "file serials.txt sha256 ..."
+  bool new_series = false;
+};
+
+struct Reservation {
+  std::int64_t part_id = 0;
+  std::uint64_t index = 0;
+  std::string serial;
+  bool rework = false;
+};
+
+struct PartOutcome {
+  bool passed = false;
+  std::string error;
+  std::uint32_t crc32 = 0;
+};
+
+// The text of the serial number at `index` of the series; nullopt with *error set when there is
+// none (a serials file used up, a value too wide for its encoding).
+using NumberAt = std::function<std::optional<std::string>(std::uint64_t index, std::string* error)>;
+// Milliseconds since the epoch.
+using Clock = std::function<std::int64_t()>;
+
+class Record {
+ public:
+  // Opens or creates the database at `path` and proves it writable. nullptr with a one-line
+  // *error naming the file: not a database, read-only (the file or its folder), a full disk, a
+  // record of a newer program.
+  static std::unique_ptr<Record> Open(const std::string& path, std::string* error,
+                                      Clock clock = {});
+  // Takes up the newest series when it matches `plan`, or starts one when the record holds none
+  // or plan.new_series asks for it; another image, layout or numbering is refused otherwise.
+  // Marks the reserved parts of this host's runs whose process has ended `interrupted` (their
+  // numbers never come again) and gives their count. Registers this run, so that other live
+  // runs' reservations are left alone.
+  bool BeginRun(const SeriesPlan& plan, FailPolicy policy, std::string* error, int* interrupted);
+  // A committed reservation, before the part is touched. Under kReuse the lowest failed number
+  // of this series not yet given again comes first; otherwise the next index after every index
+  // handed out in this series. A number any row of the record holds is skipped.
+  std::optional<Reservation> Reserve(const NumberAt& number_at, const std::string& port,
+                                     const std::string& usb_serial, std::string* error);
+  // A rework of `serial`, a number this series shows as passed: a row of its own with that same
+  // number. nullopt with an empty *error when the number has not passed in this series.
+  std::optional<Reservation> ReserveRework(const std::string& serial, const std::string& port,
+                                           const std::string& usb_serial, std::string* error);
+  // The part's outcome: passed or failed, end time, seconds, CRC-32 of what was written, error.
+  bool Finish(const Reservation& reservation, const PartOutcome& outcome, std::string* error);
+  // Ends the run: its parts still reserved are interrupted.
+  ~Record();
+  Record(const Record&) = delete;
+  Record& operator=(const Record&) = delete;
+
+ private:
+  Record(std::unique_ptr<Database> database, Clock clock);
+  bool TakeSeries(const SeriesPlan& plan, std::string* error);
+  std::optional<int> InterruptEndedRuns(std::string* error);
+  std::optional<Reservation> Insert(std::uint64_t index, const std::string& serial, bool rework,
+                                    const std::string& port, const std::string& usb_serial,
+                                    std::string* error);
+  std::optional<Reservation> NextFresh(const NumberAt& number_at, const std::string& port,
+                                       const std::string& usb_serial, std::string* error);
+  std::optional<Reservation> NextReused(const std::string& port, const std::string& usb_serial,
+                                        std::string* error);
+  // Runs `step` in one write transaction, committed when it gives a value and no error.
+  std::optional<Reservation> InTransaction(
+      const std::function<std::optional<Reservation>(std::string*)>& step, std::string* error);
+
+  std::unique_ptr<Database> database_;
+  Clock clock_;
+  ProcessIdentity self_;
+  FailPolicy policy_ = FailPolicy::kVoid;
+  std::int64_t series_id_ = 0;
+  std::int64_t run_id_ = 0;
+  std::map<std::int64_t, std::int64_t> started_ms_;  // by part id, for its seconds
+};
+
+}  // namespace tessimor::production

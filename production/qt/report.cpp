@@ -1,0 +1,124 @@
+#include "production/qt/report.h"
+
+#include <QDateTime>
+#include <QSqlQuery>
+#include <cinttypes>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "production/qt/database.h"
+
+namespace tessimor::production {
+
+namespace {
+
+constexpr const char* kStates[] = {kPassed, kFailed, kInterrupted, kReserved};
+constexpr double kMsPerHour = 3600.0 * 1000.0;
+constexpr char kCsvLineEnd[] = "\r\n";
+constexpr char kCsvHeader[] =
+    "part,series,run,host,index,serial,state,rework,port,usb_serial,started,ended,seconds,crc32,"
+    "error";
+constexpr char kNone[] = "-";
+
+std::string Csv(const std::string& field) {
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+  std::string quoted = "\"";
+  for (const char c : field) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+std::string Printed(const char* format, auto value) {
+  char text[32];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string TextOf(const QVariant& value) {
+  return value.toString().toStdString();
+}
+
+std::int64_t MsOf(const QVariant& time) {
+  return QDateTime::fromString(time.toString(), Qt::ISODateWithMs).toMSecsSinceEpoch();
+}
+
+}  // namespace
+
+bool WriteSummary(const std::string& db_path, std::ostream& out, std::string* error) {
+  const std::unique_ptr<Database> db = Database::Open(db_path, Database::Use::kRead, error);
+  if (!db) return false;
+  std::map<std::string, std::int64_t> counts;
+  std::int64_t parts = 0;
+  std::int64_t reworks = 0;
+  std::string first = kNone;
+  std::string last = kNone;
+  std::string rate = kNone;
+  const bool read =
+      db->Each(
+          "SELECT state, COUNT(*), SUM(rework) FROM parts GROUP BY state", {},
+          [&](const QSqlQuery& row) {
+            counts[TextOf(row.value(0))] = row.value(1).toLongLong();
+            parts += row.value(1).toLongLong();
+            reworks += row.value(2).toLongLong();
+          },
+          error) &&
+      db->Each(
+          "SELECT serial FROM parts WHERE rework = 0 ORDER BY id", {},
+          [&](const QSqlQuery& row) {
+            if (first == kNone) first = TextOf(row.value(0));
+            last = TextOf(row.value(0));
+          },
+          error) &&
+      db->Each(
+          "SELECT COUNT(*), MIN(started), MAX(ended) FROM parts WHERE state = ?", {kPassed},
+          [&](const QSqlQuery& row) {
+            const std::int64_t span = MsOf(row.value(2)) - MsOf(row.value(1));
+            if (span > 0) {
+              rate = Printed("%.1f", row.value(0).toLongLong() * kMsPerHour / span);
+            }
+          },
+          error);
+  if (!read) return false;
+  out << "parts: " << parts << '\n';
+  for (const char* state : kStates) out << state << ": " << counts[state] << '\n';
+  out << "reworks: " << reworks << '\n'
+      << "first number: " << first << '\n'
+      << "last number: " << last << '\n'
+      << "parts per hour: " << rate << '\n';
+  return true;
+}
+
+bool WriteCsv(const std::string& db_path, std::ostream& out, std::string* error) {
+  const std::unique_ptr<Database> db = Database::Open(db_path, Database::Use::kRead, error);
+  if (!db) return false;
+  out << kCsvHeader << kCsvLineEnd;
+  return db->Each(
+      "SELECT p.id, p.series_id, p.run_id, r.host, p.idx, p.serial, p.state, p.rework, p.port,"
+      " p.usb_serial, p.started, p.ended, p.seconds, p.crc32, p.error"
+      " FROM parts p JOIN runs r ON r.id = p.run_id ORDER BY p.id",
+      {},
+      [&](const QSqlQuery& row) {
+        constexpr int kSeconds = 12;
+        constexpr int kCrc = 13;
+        constexpr int kColumns = 15;
+        for (int column = 0; column < kColumns; ++column) {
+          const QVariant value = row.value(column);
+          std::string field = TextOf(value);
+          if (value.isNull()) {
+            field.clear();
+          } else if (column == kSeconds) {
+            field = Printed("%.3f", value.toDouble());
+          } else if (column == kCrc) {
+            field = Printed("%08" PRIX64, static_cast<std::uint64_t>(value.toLongLong()));
+          }
+          out << (column > 0 ? "," : "") << Csv(field);
+        }
+        out << kCsvLineEnd;
+      },
+      error);
+}
+
+}  // namespace tessimor::production
