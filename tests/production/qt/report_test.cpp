@@ -1,0 +1,83 @@
+#include "production/qt/report.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "tests/kit/files.h"
+#include "tests/production/qt/station.h"
+
+namespace tessimor::production {
+namespace {
+
+std::string HostName() {
+  char name[256] = {};
+  ::gethostname(name, sizeof name - 1);
+  return name;
+}
+
+// Four parts, each step of the clock 1.5 s from 2023-11-14T22:13:20Z: one passed, one failed,
+// a rework of the first, and one the run ended without finishing.
+void RecordFourParts(const std::string& db) {
+  std::int64_t ms = 1700000000000;
+  std::string error;
+  int interrupted = 0;
+  auto record = Record::Open(db, &error, [&ms] { return (ms += 1500) - 1500; });
+  ASSERT_TRUE(record &&
+              record->BeginRun(testing::kStationPlan, FailPolicy::kVoid, &error, &interrupted))
+      << error;
+  const auto first = record->Reserve(testing::Numbers(100000), "/dev/ttyACM0", "A1", &error);
+  ASSERT_TRUE(first && record->Finish(*first, {true, "", 0xCBF43926}, &error)) << error;
+  const auto second = record->Reserve(testing::Numbers(100000), "/dev/ttyACM1", "B2", &error);
+  ASSERT_TRUE(second && record->Finish(*second, {false, "no reply, \"ready\" expected", 0}, &error))
+      << error;
+  const auto rework = record->ReserveRework("100000", "/dev/ttyACM0", "A1", &error);
+  ASSERT_TRUE(rework && record->Finish(*rework, {true, "", 0xCBF43926}, &error)) << error;
+  ASSERT_TRUE(record->Reserve(testing::Numbers(100000), "/dev/ttyACM1", "B2", &error)) << error;
+}
+
+TEST(ReportTest, EveryPartAsCsvWithQuotedFieldsAndCrlf) {
+  testing::TempDir dir;
+  RecordFourParts(dir.File("r.db"));
+  std::ostringstream out;
+  std::string error;
+  ASSERT_TRUE(WriteCsv(dir.File("r.db"), out, &error)) << error;
+  const std::string h = HostName();
+  EXPECT_EQ(out.str(),
+            "part,series,run,host,index,serial,state,rework,port,usb_serial,started,ended,"
+            "seconds,crc32,error\r\n"
+            "1,1,1," +
+                h +
+                ",0,100000,passed,0,/dev/ttyACM0,A1,2023-11-14T22:13:23.000Z,"
+                "2023-11-14T22:13:24.500Z,1.500,CBF43926,\r\n"
+                "2,1,1," +
+                h +
+                ",1,100001,failed,0,/dev/ttyACM1,B2,2023-11-14T22:13:26.000Z,"
+                "2023-11-14T22:13:27.500Z,1.500,00000000,\"no reply, \"\"ready\"\" expected\"\r\n"
+                "3,1,1," +
+                h +
+                ",0,100000,passed,1,/dev/ttyACM0,A1,2023-11-14T22:13:29.000Z,"
+                "2023-11-14T22:13:30.500Z,1.500,CBF43926,\r\n"
+                "4,1,1," +
+                h +
+                ",2,100002,interrupted,0,/dev/ttyACM1,B2,2023-11-14T22:13:32.000Z,"
+                ",,,\r\n");
+}
+
+TEST(ReportTest, SummaryCountsStatesAndRatesThePassedSpan) {
+  testing::TempDir dir;
+  RecordFourParts(dir.File("r.db"));
+  std::ostringstream out;
+  std::string error;
+  ASSERT_TRUE(WriteSummary(dir.File("r.db"), out, &error)) << error;
+  // Two passed parts from 22:13:23.000 to 22:13:30.500: 7.5 s.
+  EXPECT_EQ(out.str(),
+            "parts: 4\npassed: 2\nfailed: 1\ninterrupted: 1\nreserved: 0\nreworks: 1\n"
+            "first number: 100000\nlast number: 100002\nparts per hour: 960.0\n");
+  EXPECT_FALSE(WriteSummary(dir.File("none.db"), out, &error));
+  EXPECT_EQ(error, "production record " + dir.File("none.db") + ": no such file or directory");
+}
+
+}  // namespace
+}  // namespace tessimor::production
