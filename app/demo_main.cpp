@@ -1,13 +1,15 @@
 // The window for people without an adapter: on a simulated adapter served on a fresh pty, or
 // bound to a given serial device, skipping the search.
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/demo_memory.h"
+#include "platform/arguments.h"
 #include "platform/bound_inventory.h"
 #include "sim/pty_server.h"
 #include "ui/form1.h"
@@ -28,26 +30,30 @@ constexpr char kUsage[] =
     "  --screenshot PNG  save the loaded window as PNG and exit\n"
     "  --help            show this text\n"
     "  --version         show the version\n";
+constexpr char kHelpOption[] = "--help";
+constexpr char kVersionOption[] = "--version";
+constexpr char kPortOption[] = "--port";
+constexpr char kScreenshotOption[] = "--screenshot";
+
+tessimor::ParsedCommandLine ParseArguments(int argc, char** argv) {
+  return tessimor::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc),
+                                    {{kHelpOption, "-h"},
+                                     {kVersionOption, ""},
+                                     {kPortOption, "", true},
+                                     {kScreenshotOption, "", true}});
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCommandLineParser parser;
-  const QCommandLineOption help_option(QStringList{"h", "help"});
-  const QCommandLineOption version_option("version");
-  const QCommandLineOption port_option("port", QString(), "PATH");
-  const QCommandLineOption screenshot_option("screenshot", QString(), "PNG");
-  parser.addOptions({help_option, version_option, port_option, screenshot_option});
   // These two are answered before the QApplication, which needs a display. Nothing else is
   // judged yet: the Qt options it takes out of the arguments are still among them.
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  parser.parse(arguments);
-  if (parser.isSet(help_option)) {
+  const tessimor::ParsedCommandLine given = ParseArguments(argc, argv);
+  if (given.Has(kHelpOption)) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (parser.isSet(version_option)) {
+  if (given.Has(kVersionOption)) {
     std::puts("tessimor-eeprom-demo " TESSIMOR_VERSION);
     return 0;
   }
@@ -57,19 +63,19 @@ int main(int argc, char** argv) {
       "./scripts/run.sh, in the source folder, starts it on a virtual one.");
   // Shares the data directory with the real program.
   QApplication::setApplicationName("tessimor-eeprom");
-  if (!parser.parse(QApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
-    const QString error = parser.errorText().isEmpty()
-                              ? "unexpected argument: " + parser.positionalArguments()[0]
-                              : parser.errorText();
-    std::fprintf(stderr, "tessimor-eeprom-demo: %s\nTry --help.\n", qPrintable(error));
+  const tessimor::ParsedCommandLine line = ParseArguments(argc, argv);
+  if (!line.error.empty() || !line.words.empty()) {
+    const std::string error =
+        line.error.empty() ? "unexpected argument: " + line.words.front() : line.error;
+    std::fprintf(stderr, "tessimor-eeprom-demo: %s\nTry --help.\n", error.c_str());
     return kBadUse;
   }
 
   tessimor::AdapterSimulator adapter;
   tessimor::DemoMemory memory;
   std::optional<tessimor::PtyServer> server;
-  std::string device = parser.value(port_option).toStdString();
-  if (!parser.isSet(port_option)) {
+  std::string device = line.Value(kPortOption);
+  if (!line.Has(kPortOption)) {
     memory.Load(adapter.memory());
     server.emplace(adapter);
     if (!server->Start(/*hold_slave=*/true)) {
@@ -88,8 +94,8 @@ int main(int argc, char** argv) {
   form->Load();
 
   int status = 0;
-  if (parser.isSet(screenshot_option)) {
-    const QString png = parser.value(screenshot_option);
+  if (line.Has(kScreenshotOption)) {
+    const QString png = QString::fromLocal8Bit(line.Value(kScreenshotOption));
     QTimer::singleShot(kScreenshotDelayMs, form.get(), [&form, &status, png] {
       if (!form->grab().save(png, "PNG")) {
         std::fprintf(stderr, "Could not write %s\n", qPrintable(png));

@@ -1,8 +1,10 @@
 // The window program, for an adapter plugged in: it finds the adapter by itself.
 #include <QApplication>
 #include <cstdio>
-#include <string_view>
+#include <string>
+#include <vector>
 
+#include "platform/arguments.h"
 #include "platform/qt/device_inventory.h"
 #include "ui/form1.h"
 #include "ui/window_application.h"
@@ -19,30 +21,26 @@ constexpr char kUsage[] =
     "\n"
     "  --help     show this text\n"
     "  --version  show the version\n";
+constexpr char kHelpOption[] = "--help";
+constexpr char kVersionOption[] = "--version";
 
 }  // namespace
 
 int main(int argc, char** argv) {
   // Looked at before the QApplication, which needs a display.
-  bool help = false, version = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      help = true;
-    } else if (arg == "--version") {
-      version = true;
-    } else {
-      std::fprintf(stderr,
-                   "tessimor-eeprom: unknown argument %s (it takes only --help, --version)\n",
-                   argv[i]);
-      return kBadUse;
-    }
+  const tessimor::ParsedCommandLine line = tessimor::ParseCommandLine(
+      std::vector<std::string>(argv + 1, argv + argc), {{kHelpOption, "-h"}, {kVersionOption, ""}});
+  if (!line.error.empty() || !line.words.empty()) {
+    const std::string& unknown = line.error.empty() ? line.words.front() : line.culprit;
+    std::fprintf(stderr, "tessimor-eeprom: unknown argument %s (it takes only --help, --version)\n",
+                 unknown.c_str());
+    return kBadUse;
   }
-  if (help) {
+  if (line.Has(kHelpOption)) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (version) {
+  if (line.Has(kVersionOption)) {
     std::puts("tessimor-eeprom " TESSIMOR_VERSION);
     return 0;
   }
