@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <iterator>
+#include <set>
 #include <thread>
 
 #include "sim/adapter_simulator.h"
@@ -106,6 +108,11 @@ TEST(SimProgram, AnswersCommandsWithFaultsKeepsItsImageAndEndsWithTheRightStatus
       {"", "", "--delay 5ms", 2, "--delay: not a usable number: 5ms\nTry --help."},
       {"", "", "--image ''", 2, "--image needs a file name\nTry --help."},
       {"", "", "--image bad.bin", 2, "image bad.bin is not 32768 bytes long; refusing to use it"},
+      {"", "", "--count 0", 2, "--count must be 1 to 64, not 0\nTry --help."},
+      {"", "", "--count 65", 2, "--count must be 1 to 64, not 65\nTry --help."},
+      {"", "", "--count 2 --adapter 3", 2, "--adapter must be 1 to 2, not 3\nTry --help."},
+      {"", "", "--count 2 --image e.bin", 2,
+       "--image needs %d in FILE, the adapter's number, when --count is above 1\nTry --help."},
   };
   for (const auto& c : cases) {
     AdapterSimulator bytewise;  // fed as a slow line would bring the commands
@@ -130,6 +137,35 @@ TEST(SimProgram, AnswersCommandsWithFaultsKeepsItsImageAndEndsWithTheRightStatus
   }
   EXPECT_EQ(testing::ReadWholeFile("eeprom.bin"), expected.replace(0x110, 1, "\x0C"));
   EXPECT_EQ(dir.Names(), (std::set<std::string>{"bad.bin", "eeprom.bin"})) << "scratch left";
+}
+
+TEST(SimProgram, ServesEachAdapterOnAPtyOfItsOwnWithItsOwnMemoryImageAndFaults) {
+  testing::TempDir dir;
+  ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+  // Adapter 2 is mute from the start yet still carries commands out; adapter 3 is pulled out
+  // after two replies and leaves the others serving.
+  Sim sim("--count 3 --image e%d.bin --adapter 2 --mute-after 0 --adapter 3 --unplug-after 2");
+  const std::string paths[] = {sim.path, sim.Output('\n'), sim.Output('\n')};
+  EXPECT_EQ(std::set<std::string>(std::begin(paths), std::end(paths)).size(), 3u);
+  const std::string data = std::string(30, 'F') + "\r";
+  const std::string replies[] = {"W0000\rR0000:01" + data, "", "W0000\rR0000:03" + data};
+  for (int i = 0; i < 4; ++i) {  // the first again after the third is gone
+    if (i > 0) {  // the first one's port is open already, and a reopening could race its close
+      ::close(sim.fd);
+      sim.path = paths[i % 3];
+      sim.fd = sim.Open();
+    }
+    const std::string commands = i < 3 ? "W0" + std::to_string(i + 1) + "\r$0000\rR\r" : "$\r";
+    EXPECT_EQ(::write(sim.fd, commands.data(), commands.size()), std::ssize(commands));
+    EXPECT_EQ(sim.Read(), i < 3 ? replies[i] : "$0010\r") << "adapter " << i % 3 + 1;
+  }
+  EXPECT_EQ(sim.Wait(), 0);
+  EXPECT_EQ(sim.rest, "tessimor-sim: serving on " + paths[0] + ", " + paths[1] + ", " + paths[2] +
+                          " until interrupted\ntessimor-sim: adapter 3 unplugged after reply 2\n");
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(testing::ReadWholeFile("e" + std::to_string(i) + ".bin"),
+              static_cast<char>(i) + std::string(32767, '\xFF'));
+  }
 }
 
 }  // namespace
