@@ -65,8 +65,9 @@ std::vector<OptionSpec> OptionSpecs() {
       {kHelpOption, "-h", false}, {kVersionOption, "", false}, {kOnceOption, "", false},
       {kCountOption, "", true},   {kImageOption, "", true},    {kAdapterOption, "", true},
   };
-  for (const FaultOption& fault : kFaultOptions)
+  for (const FaultOption& fault : kFaultOptions) {
     specs.push_back({fault.name, "", fault.max != kFlag});
+  }
   return specs;
 }
 
