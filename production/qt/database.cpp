@@ -43,20 +43,21 @@ constexpr int kSchemaVersion = 1;
 
 const QStringList kTables = {
     "CREATE TABLE IF NOT EXISTS record_schema (version INTEGER NOT NULL)",
-    QString("CREATE TABLE IF NOT EXISTS series (%1, image_sha256 TEXT NOT NULL, layout TEXT NOT "
-            "NULL, numbering TEXT NOT NULL,"
+    QString("CREATE TABLE IF NOT EXISTS series (%1,"
+            " image_sha256 TEXT NOT NULL, layout TEXT NOT NULL, numbering TEXT NOT NULL,"
             " created TEXT NOT NULL)")
         .arg(kIdColumn),
-    QString("CREATE TABLE IF NOT EXISTS runs (%1, host TEXT NOT NULL, boot TEXT NOT NULL, pid "
-            "BIGINT NOT NULL,"
+    QString("CREATE TABLE IF NOT EXISTS runs (%1,"
+            " host TEXT NOT NULL, boot TEXT NOT NULL, pid BIGINT NOT NULL,"
             " process_start BIGINT NOT NULL, started TEXT NOT NULL, ended TEXT)")
         .arg(kIdColumn),
-    QString(
-        "CREATE TABLE IF NOT EXISTS parts (%1, series_id BIGINT NOT NULL REFERENCES series (id), "
-        "run_id BIGINT NOT NULL REFERENCES runs (id),"
-        " idx BIGINT NOT NULL, serial TEXT NOT NULL, state TEXT NOT NULL, rework INTEGER NOT NULL,"
-        " reusable INTEGER NOT NULL, port TEXT NOT NULL, usb_serial TEXT NOT NULL,"
-        " started TEXT NOT NULL, ended TEXT, seconds DOUBLE PRECISION, crc32 BIGINT, error TEXT)")
+    QString("CREATE TABLE IF NOT EXISTS parts (%1,"
+            " series_id BIGINT NOT NULL REFERENCES series (id),"
+            " run_id BIGINT NOT NULL REFERENCES runs (id),"
+            " idx BIGINT NOT NULL, serial TEXT NOT NULL, state TEXT NOT NULL,"
+            " rework INTEGER NOT NULL, reusable INTEGER NOT NULL,"
+            " port TEXT NOT NULL, usb_serial TEXT NOT NULL, started TEXT NOT NULL, ended TEXT,"
+            " seconds DOUBLE PRECISION, crc32 BIGINT, error TEXT)")
         .arg(kIdColumn),
     "CREATE INDEX IF NOT EXISTS parts_serial ON parts (serial)",
     "CREATE INDEX IF NOT EXISTS parts_series_idx ON parts (series_id, idx)",

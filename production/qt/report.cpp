@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QSqlQuery>
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <map>
@@ -31,9 +32,17 @@ std::string Csv(const std::string& field) {
   return quoted + '"';
 }
 
-std::string Printed(const char* format, auto value) {
+// In the C locale whatever the program's is: a decimal comma would split a CSV field.
+std::string Fixed(double value, int decimals) {
   char text[32];
-  std::snprintf(text, sizeof text, format, value);
+  const auto end =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+  return std::string(text, end);
+}
+
+std::string Hex32(std::uint64_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08" PRIX64, value);
   return text;
 }
 
@@ -66,7 +75,7 @@ bool WriteSummary(const std::string& db_path, std::ostream& out, std::string* er
           },
           error) &&
       db->Each(
-          "SELECT serial FROM parts WHERE rework = 0 ORDER BY id", {},
+          "SELECT serial FROM parts WHERE rework = 0 ORDER BY series_id, idx, id", {},
           [&](const QSqlQuery& row) {
             if (first == kNone) first = TextOf(row.value(0));
             last = TextOf(row.value(0));
@@ -77,7 +86,7 @@ bool WriteSummary(const std::string& db_path, std::ostream& out, std::string* er
           [&](const QSqlQuery& row) {
             const std::int64_t span = MsOf(row.value(2)) - MsOf(row.value(1));
             if (span > 0) {
-              rate = Printed("%.1f", row.value(0).toLongLong() * kMsPerHour / span);
+              rate = Fixed(row.value(0).toLongLong() * kMsPerHour / span, 1);
             }
           },
           error);
@@ -110,9 +119,9 @@ bool WriteCsv(const std::string& db_path, std::ostream& out, std::string* error)
           if (value.isNull()) {
             field.clear();
           } else if (column == kSeconds) {
-            field = Printed("%.3f", value.toDouble());
+            field = Fixed(value.toDouble(), 3);
           } else if (column == kCrc) {
-            field = Printed("%08" PRIX64, static_cast<std::uint64_t>(value.toLongLong()));
+            field = Hex32(static_cast<std::uint64_t>(value.toLongLong()));
           }
           out << (column > 0 ? "," : "") << Csv(field);
         }

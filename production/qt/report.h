@@ -6,8 +6,8 @@
 // What the production record holds, for people and for spreadsheets.
 namespace tessimor::production {
 
-// Counts by state, the reworks, the first and last number handed out, and the parts passed per
-// hour over the span from the first passed part's start to the last one's end.
+// Counts by state, the reworks, the numbers at the first and last index handed out, and the parts
+// passed per hour over the span from the first passed part's start to the last one's end.
 bool WriteSummary(const std::string& db_path, std::ostream& out, std::string* error);
 // Every part in the order handed out, as CSV: a header row, CRLF line ends, fields holding a
 // comma, a quote, CR or LF in quotes with their quotes doubled.

@@ -247,6 +247,7 @@ struct Station {
     return text;
   }
   int Stop(int signal) {
+    if (pid <= 0) return -1;  // never kill(-1): that would reach every process
     if (signal != 0) ::kill(pid, signal);
     int status = 0;
     ::waitpid(pid, &status, 0);
