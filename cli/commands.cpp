@@ -9,6 +9,7 @@
 #include "cli/file_bytes.h"
 #include "cli/image_input.h"
 #include "cli/ports.h"
+#include "cli/production_commands.h"
 #include "cli/signals.h"
 #include "cli/window.h"
 #include "link/messages.h"
@@ -57,6 +58,10 @@ class CommandRunner {
         return Convert();
       case Command::Ports:
         return ListPorts(inventory_, options_.port, env_.out, env_.err);
+      case Command::Program:
+        return RunProgram(options_, inventory_, env_);
+      case Command::Report:
+        return RunReport(options_, env_);
       case Command::None:
         break;
     }
@@ -292,7 +297,8 @@ class CommandRunner {
 }  // namespace
 
 std::unique_ptr<DeviceInventory> InventoryFor(const Options& options) {
-  if (options.port.empty() || options.command == Command::Ports) {
+  if (options.port.empty() || options.command == Command::Ports ||
+      options.command == Command::Program) {
     return std::make_unique<QtDeviceInventory>();
   }
   return std::make_unique<BoundInventory>(options.port);

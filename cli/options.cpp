@@ -16,13 +16,15 @@ struct CommandInfo {
   bool may_verify;
 };
 
-constexpr std::array<CommandInfo, 6> kCommands{{
+constexpr std::array<CommandInfo, 8> kCommands{{
     {"read", Command::Read, 1, false},
     {"write", Command::Write, 1, true},
     {"fill", Command::Fill, 0, true},
     {"verify", Command::Verify, 1, false},
     {"convert", Command::Convert, 2, false},
     {"ports", Command::Ports, 0, false},
+    {"program", Command::Program, 1, false},
+    {"report", Command::Report, 0, false},
 }};
 
 const CommandInfo* FindCommand(Command command) {
@@ -44,11 +46,32 @@ constexpr char kVerifyOption[] = "--verify";
 constexpr char kQuietOption[] = "--quiet";
 constexpr char kHelpOption[] = "--help";
 constexpr char kVersionOption[] = "--version";
+constexpr char kAllOption[] = "--all";
+constexpr char kSerialOption[] = "--serial";
+constexpr char kSerialStartOption[] = "--serial-start";
+constexpr char kSerialStepOption[] = "--serial-step";
+constexpr char kSerialsOption[] = "--serials";
+constexpr char kCrcOption[] = "--crc";
+constexpr char kDbOption[] = "--db";
+constexpr char kOnFailOption[] = "--on-fail";
+constexpr char kKeepExistingOption[] = "--keep-existing";
+constexpr char kNewSeriesOption[] = "--new-series";
+constexpr char kCsvOption[] = "--csv";
 
 const std::vector<OptionSpec> kOptionSpecs = {
-    {kPortOption, "", true},     {kPaceOption, "", true},    {kVerifyOption, "", false},
-    {kQuietOption, "-q", false}, {kHelpOption, "-h", false}, {kVersionOption, "", false},
+    {kPortOption, "", true},       {kPaceOption, "", true},    {kVerifyOption, "", false},
+    {kQuietOption, "-q", false},   {kHelpOption, "-h", false}, {kVersionOption, "", false},
+    {kAllOption, "", false},       {kSerialOption, "", true},  {kSerialStartOption, "", true},
+    {kSerialStepOption, "", true}, {kSerialsOption, "", true}, {kCrcOption, "", true},
+    {kDbOption, "", true},         {kOnFailOption, "", true},  {kKeepExistingOption, "", false},
+    {kNewSeriesOption, "", false}, {kCsvOption, "", true},
 };
+
+// The options only `program` takes, and those only `report` takes besides --db.
+const std::vector<const char*> kProgramOnly = {
+    kAllOption, kSerialOption, kSerialStartOption,  kSerialStepOption, kSerialsOption,
+    kCrcOption, kOnFailOption, kKeepExistingOption, kNewSeriesOption};
+const std::vector<const char*> kReportOnly = {kCsvOption};
 
 }  // namespace
 
@@ -62,9 +85,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
 
   const ParsedCommandLine line = ParseCommandLine(arguments, kOptionSpecs);
   if (!line.error.empty()) return fail(line.error);
-  if (line.Has(kPortOption)) {
-    options.port = line.Value(kPortOption);
-    if (options.port.empty()) return fail("--port needs a device path");
+  for (const GivenOption& given : line.options) {
+    if (given.name == kPortOption) {
+      if (given.value.empty()) return fail("--port needs a device path");
+      options.port = given.value;
+      options.ports.push_back(given.value);
+    } else if (given.name == kCrcOption) {
+      options.crcs.push_back(given.value);
+    }
   }
   if (line.Has(kPaceOption)) {
     const std::string pace = line.Value(kPaceOption);
@@ -75,6 +103,16 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   options.quiet = line.Has(kQuietOption);
   options.help = line.Has(kHelpOption);
   options.version = line.Has(kVersionOption);
+  options.all = line.Has(kAllOption);
+  options.serial = line.Value(kSerialOption);
+  options.serial_start = line.Value(kSerialStartOption);
+  options.serial_step = line.Value(kSerialStepOption);
+  options.serials = line.Value(kSerialsOption);
+  options.db = line.Value(kDbOption);
+  options.on_fail = line.Value(kOnFailOption);
+  options.keep_existing = line.Has(kKeepExistingOption);
+  options.new_series = line.Has(kNewSeriesOption);
+  options.csv = line.Value(kCsvOption);
   const std::vector<std::string>& words = line.words;
 
   if (options.help || options.version) return parsed;
@@ -95,6 +133,36 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   if (info->files > 1) options.output = words[2];
   if (options.verify && !info->may_verify) {
     return fail(std::string("--verify does not go with ") + info->name);
+  }
+  const auto refuse_others = [&](const std::vector<const char*>& names, Command owner) {
+    for (const char* name : names) {
+      if (options.command != owner && line.Has(name)) {
+        return std::string(name) + " does not go with " + info->name;
+      }
+    }
+    return std::string();
+  };
+  for (const std::string& error : {refuse_others(kProgramOnly, Command::Program),
+                                   refuse_others(kReportOnly, Command::Report)}) {
+    if (!error.empty()) return fail(error);
+  }
+  if (line.Has(kDbOption) && options.command != Command::Program &&
+      options.command != Command::Report) {
+    return fail(std::string("--db does not go with ") + info->name);
+  }
+  if (options.command == Command::Program) {
+    if (options.all && !options.ports.empty()) return fail("--all and --port do not go together");
+    if (!options.all && options.ports.empty()) return fail("program needs --all or --port");
+    if (options.serial.empty()) return fail("program needs --serial ADDR:ENCODING");
+    if (options.serials.empty() == options.serial_start.empty()) {
+      return fail("program needs either --serial-start N or --serials FILE");
+    }
+    if (!options.serials.empty() && !options.serial_step.empty()) {
+      return fail("--serial-step goes with --serial-start, not --serials");
+    }
+    if (!options.on_fail.empty() && options.on_fail != "void" && options.on_fail != "reuse") {
+      return fail("--on-fail must be void or reuse, not " + options.on_fail);
+    }
   }
   return parsed;
 }
@@ -118,6 +186,9 @@ std::string UsageText() {
          "  verify FILE            compare the EEPROM with the image file\n"
          "  convert IN OUT         image file -> image file in another format; no adapter\n"
          "  ports                  the serial ports, the adapter's marked with *\n"
+         "  program FILE           production: FILE with a serial number into every adapter\n"
+         "                         at once, each read back; a record keeps every number\n"
+         "  report                 the production record: counts, numbers, parts per hour\n"
          "\n"
          "The format is told by FILE's name, in either case:\n"
          "  .bin                   the raw 32768 bytes\n"
@@ -136,8 +207,25 @@ std::string UsageText() {
          "  --quiet            no progress and no summary\n"
          "  --help, --version\n"
          "\n"
-         "Exit status: 0 done, 1 failed on the way, 2 bad use or bad file (nothing sent),\n"
-         "3 adapter not found or its port would not open, 130 interrupted.\n";
+         "Production (program, report):\n"
+         "  --all                     every adapter plugged in; or --port PATH, repeated\n"
+         "  --serial ADDR:ENCODING    where the serial number goes: u8 u16le u16be u32le\n"
+         "                            u32be u64le u64be, dec:WIDTH, hex:WIDTH, bytes:N\n"
+         "  --serial-start N          the first number of a new series\n"
+         "  --serial-step K           between numbers (default 1)\n"
+         "  --serials FILE            the numbers from FILE instead, one a line, each once\n"
+         "  --crc ADDR:ALGO:START-END a checksum of [START, END) at ADDR, after the serial;\n"
+         "                            ALGO crc16 (CCITT-FALSE, big-endian) or crc32 (IEEE,\n"
+         "                            little-endian); repeatable\n"
+         "  --db PATH                 the record (default tessimor-production.db)\n"
+         "  --on-fail void|reuse      a failed part's number: never again (default) or next\n"
+         "  --keep-existing           a part that holds a passed number keeps it (rework)\n"
+         "  --new-series              start a new series for another image or layout\n"
+         "  --csv FILE                report: every part as CSV, - for standard output\n"
+         "\n"
+         "Exit status: 0 done (program: every part passed), 1 failed on the way (program:\n"
+         "a part failed), 2 bad use, bad file or field (nothing sent), 3 adapter not found\n"
+         "or its port would not open, 130 interrupted.\n";
 }
 
 }  // namespace tessimor::cli

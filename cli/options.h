@@ -8,7 +8,7 @@
 
 namespace tessimor::cli {
 
-enum class Command { None, Read, Write, Fill, Verify, Convert, Ports };
+enum class Command { None, Read, Write, Fill, Verify, Convert, Ports, Program, Report };
 
 struct Options {
   Command command = Command::None;
@@ -20,6 +20,19 @@ struct Options {
   bool quiet = false;
   bool help = false;
   bool version = false;
+  // program and report
+  std::vector<std::string> ports;  // every --port given, in order
+  bool all = false;
+  std::string serial;
+  std::string serial_start;
+  std::string serial_step;
+  std::string serials;
+  std::vector<std::string> crcs;
+  std::string db;
+  std::string on_fail;
+  bool keep_existing = false;
+  bool new_series = false;
+  std::string csv;
 };
 
 // `error` is empty when the arguments make sense.

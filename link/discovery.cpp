@@ -7,6 +7,13 @@
 
 namespace tessimor {
 
+namespace {
+
+// Between the parts of a hardware ID: the identity, then the device's serial number.
+constexpr char kPnpSeparator = '\\';
+
+}  // namespace
+
 std::int32_t PortNumberOf(const std::string& device_name) {
   if (device_name.size() <= protocol::kPortDigitsAt) return 0;
   std::int64_t number = 0;
@@ -21,9 +28,10 @@ std::int32_t PortNumberOf(const std::string& device_name) {
   return static_cast<std::int32_t>(number);
 }
 
-std::optional<AdapterMatch> FindAdapterRecord(const std::vector<DeviceRecord>& ports) {
+std::vector<AdapterMatch> FindAdapterRecords(const std::vector<DeviceRecord>& ports) {
+  std::vector<AdapterMatch> matches;
   for (std::size_t index = 0; index < ports.size(); ++index) {
-    bool is_adapter = false;
+    std::optional<std::string> pnp_id;
     std::string device_name;
     for (const DeviceProperty& property : ports[index].properties) {
       // An unreadable value is passed over, and never makes its port the adapter.
@@ -31,15 +39,26 @@ std::optional<AdapterMatch> FindAdapterRecord(const std::vector<DeviceRecord>& p
       if (property.name == "PNPDeviceID") {
         if (property.value->compare(0, protocol::kAdapterPnpId.size(), protocol::kAdapterPnpId) ==
             0) {
-          is_adapter = true;
+          pnp_id = *property.value;
         }
       } else if (property.name == "DeviceID") {
         device_name = *property.value;
       }
     }
-    if (is_adapter) return AdapterMatch{index, PortNumberOf(device_name)};
+    if (!pnp_id) continue;
+    const std::size_t separator = pnp_id->rfind(kPnpSeparator);
+    matches.push_back(AdapterMatch{index, PortNumberOf(device_name),
+                                   separator < protocol::kAdapterPnpId.size()
+                                       ? std::string()
+                                       : pnp_id->substr(separator + 1)});
   }
-  return std::nullopt;
+  return matches;
+}
+
+std::optional<AdapterMatch> FindAdapterRecord(const std::vector<DeviceRecord>& ports) {
+  std::vector<AdapterMatch> matches = FindAdapterRecords(ports);
+  if (matches.empty()) return std::nullopt;
+  return std::move(matches.front());
 }
 
 std::int32_t FindAdapterPort(DeviceInventory& inventory) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "link/window_ops.h"
@@ -18,8 +19,11 @@ std::int32_t FindAdapterPort(DeviceInventory& inventory);
 struct AdapterMatch {
   std::size_t index = 0;
   std::int32_t number = 0;
+  std::string usb_serial;  // what follows the identity in its hardware ID; may be empty
 };
 std::optional<AdapterMatch> FindAdapterRecord(const std::vector<DeviceRecord>& ports);
+// Every record that is an adapter, in listing order, for programming them all at once.
+std::vector<AdapterMatch> FindAdapterRecords(const std::vector<DeviceRecord>& ports);
 
 // Finds and opens the adapter's port; when that fails, says so and calls `end_program`,
 // which must not return to a usable window.

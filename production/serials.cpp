@@ -142,6 +142,30 @@ Checked<std::vector<std::uint8_t>> Encode(const SerialField& field, const Serial
   return bytes;
 }
 
+std::optional<SerialValue> Decode(const SerialField& field,
+                                  const std::vector<std::uint8_t>& bytes) {
+  if (bytes.size() != field.size) return std::nullopt;
+  if (field.form == Form::kBytes) return bytes;
+  std::uint64_t number = 0;
+  if (field.form == Form::kDecimal || field.form == Form::kHex) {
+    const std::uint64_t base = field.form == Form::kDecimal ? kDecimalBase : kHexBase;
+    for (const std::uint8_t byte : bytes) {
+      const char* digit = std::char_traits<char>::find(kDigits, base, static_cast<char>(byte));
+      if (!digit ||
+          number > (std::numeric_limits<std::uint64_t>::max() - (digit - kDigits)) / base) {
+        return std::nullopt;
+      }
+      number = number * base + static_cast<std::uint64_t>(digit - kDigits);
+    }
+    return number;
+  }
+  for (std::size_t i = 0; i < field.size; ++i) {
+    const std::size_t at = field.form == Form::kBigEndian ? field.size - 1 - i : i;
+    number |= static_cast<std::uint64_t>(bytes[at]) << (i * kBitsPerByte);
+  }
+  return number;
+}
+
 Checked<std::uint64_t> CounterValue(const Counter& counter, std::uint64_t index) {
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
   if (counter.step != 0 && index > (kMax - counter.start) / counter.step) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -20,6 +21,10 @@ std::string ValueText(const SerialValue& value);
 // The bytes the field holds for `value`; refused when the value is too wide for the encoding or
 // of the other kind.
 Checked<std::vector<std::uint8_t>> Encode(const SerialField& field, const SerialValue& value);
+
+// The value a field's bytes hold, as Encode would have put it there; nullopt when they hold
+// none, as an erased part's 0xFF bytes do in an ASCII field.
+std::optional<SerialValue> Decode(const SerialField& field, const std::vector<std::uint8_t>& bytes);
 
 // Serial numbers counted from `start`.
 struct Counter {
