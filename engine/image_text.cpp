@@ -1,5 +1,7 @@
 #include "engine/image_text.h"
 
+#include <cstdio>
+
 namespace tessimor {
 
 namespace {
@@ -87,6 +89,12 @@ ImageRecord MakeImageRecord(std::uint32_t address, std::vector<std::uint8_t> byt
   record.text = HexByte(static_cast<std::int32_t>(address >> 8)) +
                 HexByte(static_cast<std::int32_t>(address)) + kColon + HexText(record.bytes);
   return record;
+}
+
+std::string AddressText(std::uint64_t address) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%04llX", static_cast<unsigned long long>(address));
+  return text;
 }
 
 }  // namespace tessimor

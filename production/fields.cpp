@@ -1,9 +1,9 @@
 #include "production/fields.h"
 
-#include <cctype>
 #include <charconv>
 #include <limits>
 
+#include "engine/image_text.h"
 #include "link/protocol.h"
 
 namespace tessimor::production {
@@ -17,8 +17,6 @@ constexpr std::string_view kHexPrefix = "0x";
 constexpr std::string_view kHexPrefixUpper = "0X";
 constexpr int kDecimalBase = 10;
 constexpr int kHexBase = 16;
-constexpr std::size_t kAddressDigits = 4;
-constexpr std::size_t kMaxHexDigits = 16;
 constexpr std::size_t kBitsPerByte = 8;
 constexpr std::size_t kBinarySizes[] = {1, 2, 4, 8};
 constexpr std::string_view kSingleByteName = "u8";
@@ -258,15 +256,6 @@ std::string EncodingText(const SerialField& field) {
     }
   }
   return BinaryName(field.form, field.size);
-}
-
-std::string AddressText(std::uint64_t address) {
-  char digits[kMaxHexDigits] = {};
-  const auto end = std::to_chars(digits, digits + kMaxHexDigits, address, kHexBase).ptr;
-  std::string text(digits, end);
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (text.size() < kAddressDigits) text.insert(0, kAddressDigits - text.size(), '0');
-  return std::string(kHexPrefix) + text;
 }
 
 std::string FieldName(const CrcField& field) {

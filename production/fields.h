@@ -55,8 +55,6 @@ Checked<Layout> ParseLayout(std::string_view serial, const std::vector<std::stri
 std::size_t FieldSize(const CrcField& field);
 // As it is written on the command line: "u32le", "dec:8", "bytes:6".
 std::string EncodingText(const SerialField& field);
-// "0x001C", at least four upper-case hex digits.
-std::string AddressText(std::uint64_t address);
 // "crc16 at 0x001C", as refusals name it.
 std::string FieldName(const CrcField& field);
 // Stable, to tell one series' layout from another's:

@@ -3,6 +3,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/image_text.h"
 #include "production/checksums.h"
 
 namespace tessimor::production {

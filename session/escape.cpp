@@ -20,10 +20,4 @@ std::string Escaped(std::string_view bytes) {
   return text;
 }
 
-std::string AddressText(std::uint32_t address) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(address));
-  return text;
-}
-
 }  // namespace tessimor

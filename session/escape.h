@@ -10,7 +10,4 @@ namespace tessimor {
 // bytes above 0x7E become \xNN, so no escape sequence of theirs reaches it.
 std::string Escaped(std::string_view bytes);
 
-// "0x" and four upper-case hex digits, as addresses are shown.
-std::string AddressText(std::uint32_t address);
-
 }  // namespace tessimor
