@@ -21,7 +21,10 @@ TEST(CliArgumentsTest, OptionsStandBeforeOrAfterTheCommand) {
     if (o.help || !parsed.error.empty()) return o.help ? "help" : "error: " + parsed.error;
     return CommandName(o.command) + " [" + o.file + (o.output.empty() ? "" : " " + o.output) +
            "] port=" + o.port + " pace=" + (o.pace ? name(*o.pace) : "-") + "/" +
-           name(DefaultPace(o.command)) + (o.verify ? " verify" : "") + (o.quiet ? " quiet" : "");
+           name(DefaultPace(o.command)) + (o.verify ? " verify" : "") + (o.quiet ? " quiet" : "") +
+           (o.ports.size() > 1 ? " ports=" + std::to_string(o.ports.size()) : "") +
+           (o.serial.empty() ? "" : " serial=" + o.serial) +
+           (o.crcs.empty() ? "" : " crc=" + o.crcs.back() + "/" + std::to_string(o.crcs.size()));
   };
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"read", "--", "-odd name"}, "read [-odd name] port= pace=-/reply"},
@@ -40,6 +43,25 @@ TEST(CliArgumentsTest, OptionsStandBeforeOrAfterTheCommand) {
       {{"read", "a", "--port"}, "error: --port needs a value"},
       {{"read", "a", "--quiet=yes"}, "error: --quiet takes no value"},
       {{"read", "a", "--bogus"}, "error: unknown option --bogus"},
+      {{"program", "g.hex", "--port", "a", "--port", "b", "--serial", "16:u8", "--serial-start",
+        "1", "--crc", "1:crc16:2-3", "--crc=9:crc32:2-3"},
+       "program [g.hex] port=b pace=-/tick ports=2 serial=16:u8 crc=9:crc32:2-3/2"},
+      {{"report", "--db", "r.db"}, "report [] port= pace=-/tick"},
+      {{"program", "g.hex", "--serial", "0:u8", "--serial-start", "1"},
+       "error: program needs --all or --port"},
+      {{"program", "g.hex", "--all", "--port", "p", "--serial", "0:u8", "--serial-start", "1"},
+       "error: --all and --port do not go together"},
+      {{"program", "g.hex", "--all", "--serial-start", "1"},
+       "error: program needs --serial ADDR:ENCODING"},
+      {{"program", "g.hex", "--all", "--serial", "0:u8"},
+       "error: program needs either --serial-start N or --serials FILE"},
+      {{"program", "g", "--all", "--serial", "0:u8", "--serials", "s", "--serial-step", "2"},
+       "error: --serial-step goes with --serial-start, not --serials"},
+      {{"program", "g", "--all", "--serial", "0:u8", "--serials", "s", "--on-fail", "keep"},
+       "error: --on-fail must be void or reuse, not keep"},
+      {{"write", "a", "--serial", "0:u8"}, "error: --serial does not go with write"},
+      {{"program", "a", "--csv", "-"}, "error: --csv does not go with program"},
+      {{"read", "a", "--db", "r.db"}, "error: --db does not go with read"},
   };
   for (const auto& [args, expected] : cases) EXPECT_EQ(describe(ParseArguments(args)), expected);
 }

@@ -58,5 +58,16 @@ TEST(DiscoveryTest, FindsTheAdapterPortAndOpensItOrSaysNotFoundAndEnds) {
   }
 }
 
+TEST(DiscoveryTest, FindsEveryAdapterWithTheSerialNumberAfterItsIdentity) {
+  const std::vector<DeviceRecord> ports = {
+      Port("COM1", "USB\\VID_1234&PID_000A\\X"), Port("COM2", "USB\\VID_04D8&PID_000A\\A17"),
+      Port("COM3", "USB\\VID_04D8&PID_000A"), Port("COM4")};
+  std::vector<std::pair<std::int32_t, std::string>> found;
+  for (const AdapterMatch& match : FindAdapterRecords(ports)) {
+    found.emplace_back(match.number, match.usb_serial);
+  }
+  EXPECT_EQ(found, (decltype(found){{2, "A17"}, {3, ""}, {4, "6&2F5A1C3&0&0000"}}));
+}
+
 }  // namespace
 }  // namespace tessimor
