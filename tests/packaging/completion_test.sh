@@ -50,5 +50,17 @@ read board.hex --v|--verify --version
 fill |--help --pace --port --quiet --verify --version -h -q
 read -- |board.hex dir formats image.BIN main.o notes notes.md
 ports -- |
+rep|report
+program |board.hex dir formats image.BIN main.o notes notes.md
+program board.hex --on-fail=|reuse void
+program board.hex --serial 0x0010:u3|u32be u32le
+program board.hex --serial 0x0010:dec:|
+program board.hex --crc 0x001C:|crc16: crc32:
+program board.hex --serial-start |
+program board.hex --serial-start 1 --serials n|notes notes.md
+program board.hex --serial 16:u8 --k|--keep-existing
+report --|--csv --db --help --quiet --version
+report --csv n|notes notes.md
+fill --s|
 TABLE
 exit $fail
