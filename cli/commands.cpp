@@ -73,19 +73,6 @@ class CommandRunner {
   // The read-back of --verify changes nothing, so it goes at reply pace unless told otherwise.
   Pace ReadBackPace() const { return options_.pace.value_or(Pace::Reply); }
 
-  // A write's progress shows the address of the record that goes next; the others go in order.
-  void Advanced(std::size_t bytes) {
-    if (!records_) {
-      progress_.Advance(bytes);
-      return;
-    }
-    const std::vector<ImageRecord>& records = *records_;
-    const ImageRecord& done = records[next_record_++];
-    progress_.Advance(bytes, next_record_ < records.size()
-                                 ? records[next_record_].address
-                                 : done.address + static_cast<std::uint32_t>(done.bytes.size()));
-  }
-
   // From here on an interrupt ends the operation cleanly instead of the process at once;
   // not earlier, so that a wait for standard input can still be broken off.
   void CatchInterrupts() {
@@ -101,7 +88,9 @@ class CommandRunner {
     CatchInterrupts();
     session_ = std::make_unique<AdapterSession>(inventory_, window_);
     QObject::connect(session_.get(), &AdapterSession::Progressed, &interrupt_context_,
-                     [this](std::size_t bytes) { Advanced(bytes); });
+                     [this](std::size_t bytes, std::uint32_t next_address) {
+                       progress_.Advance(bytes, next_address);
+                     });
     QObject::connect(session_.get(), &AdapterSession::OperationEnded, &interrupt_context_,
                      [this](const OperationEnd& end) { ended_ = end.outcome; });
     return session_->Connect();
@@ -204,14 +193,11 @@ class CommandRunner {
       lines.push_back(record.text);
     }
     LineList source(std::move(lines));
-    records_ = &records;
-    next_record_ = 0;
     const std::string what =
         options_.file == kStandardStream ? "the image from standard input" : options_.file;
     const int status = Change(
         "write", total, [&](TransferEngine& e) { e.StartWrite(source, options_.file); },
         "the EEPROM now holds part of " + what + ". Write it again.");
-    records_ = nullptr;
     if (status != kExitOk || !options_.verify) return status;
     return ReadAndCompare(image, ReadBackPace(), "file");
   }
@@ -290,8 +276,6 @@ class CommandRunner {
   std::unique_ptr<AdapterSession> session_;
   bool catching_ = false;
   std::optional<Outcome> ended_;  // how the last operation begun ended, once it has
-  const std::vector<ImageRecord>* records_ = nullptr;  // a write's, for its progress
-  std::size_t next_record_ = 0;
 };
 
 }  // namespace

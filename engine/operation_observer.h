@@ -28,8 +28,9 @@ class OperationObserver {
  public:
   virtual ~OperationObserver() = default;
 
-  // A reply moved the operation on past `bytes` more bytes.
-  virtual void Advanced(std::size_t bytes) = 0;
+  // A reply moved the operation on past `bytes` more bytes; it goes on at `next_address`: a
+  // write's next record, or just past the last byte at the end.
+  virtual void Advanced(std::size_t bytes, std::uint32_t next_address) = 0;
   // Once for every operation started, after the window has been told.
   virtual void Ended(const OperationEnd& end) = 0;
 };

@@ -212,7 +212,7 @@ void TransferEngine::HandleReply(const std::string& line) {
     case ModeFill:
       if (first != p::kWriteReply) break;
       CurAddr += p::kBytesPerLine;
-      Advance(p::kBytesPerLine);
+      Advance(p::kBytesPerLine, CurAddr);
       if (CurAddr < p::kAddressLimit) {
         SendFillLine();
       } else {
@@ -223,7 +223,7 @@ void TransferEngine::HandleReply(const std::string& line) {
     case ModePageTest:
       if (first != p::kWriteReply) break;
       CurAddr += p::kBytesPerLine;
-      Advance(p::kBytesPerLine);
+      Advance(p::kBytesPerLine, CurAddr);
       if (CurAddr >= p::kAddressLimit) {
         Mode = ModeIdle;
         Report(Outcome::kDone);
@@ -238,8 +238,8 @@ void TransferEngine::HandleReply(const std::string& line) {
   }
 }
 
-void TransferEngine::Advance(std::size_t bytes) {
-  if (observer_) observer_->Advanced(bytes);
+void TransferEngine::Advance(std::size_t bytes, std::int32_t next_address) {
+  if (observer_) observer_->Advanced(bytes, static_cast<std::uint32_t>(next_address));
 }
 
 void TransferEngine::HandleReadReply(const std::string& line) {
@@ -248,7 +248,7 @@ void TransferEngine::HandleReadReply(const std::string& line) {
     return;
   }
   CurAddr += p::kBytesPerLine;
-  Advance(p::kBytesPerLine);
+  Advance(p::kBytesPerLine, CurAddr);
   if (CurAddr < p::kAddressLimit) {
     Send(std::string(p::kReadCommand) + p::kCr);
   } else {
@@ -257,11 +257,18 @@ void TransferEngine::HandleReadReply(const std::string& line) {
 }
 
 void TransferEngine::HandleWriteReply() {
-  Advance(SplitRecord(FileLine).data.size() / 2);
+  const std::size_t bytes = SplitRecord(FileLine).data.size() / 2;
+  const std::optional<ImageRecord> done = ParseImageRecord(FileLine);
+  std::int32_t next = done ? static_cast<std::int32_t>(done->address + bytes) : 0;
   if (!ReadNextRecord()) {
+    Advance(bytes, next);
     FinishWithFile();
     return;
   }
+  if (const std::optional<ImageRecord> record = ParseImageRecord(FileLine)) {
+    next = static_cast<std::int32_t>(record->address);
+  }
+  Advance(bytes, next);
   if (const auto no_colon = RefuseWithoutColon(FileLine, line_number_, path_)) {
     // The file changed after it was checked; never guess at a record.
     FailOperation(Outcome::kNoColon, *no_colon);

@@ -69,7 +69,7 @@ class TransferEngine : public ReplySink {
   void BeginWrite(RecordSource& source, const std::string& name);
   // Tells the observer how the operation ended, once.
   void Report(Outcome outcome, const std::string& message = {});
-  void Advance(std::size_t bytes);
+  void Advance(std::size_t bytes, std::int32_t next_address);
   // Closes the image file without keeping what an unfinished read wrote.
   void DiscardImageFile();
   void FinishWithFile();

@@ -91,8 +91,8 @@ void AdapterSession::Interrupt() {
   engine_.EndOperation();
 }
 
-void AdapterSession::Advanced(std::size_t bytes) {
-  emit Progressed(bytes);
+void AdapterSession::Advanced(std::size_t bytes, std::uint32_t next_address) {
+  emit Progressed(bytes, next_address);
 }
 
 void AdapterSession::Ended(const OperationEnd& end) {

@@ -45,15 +45,15 @@ class AdapterSession : public QObject, private OperationObserver {
   const QtSerialPort& Port() const { return port_; }
 
  signals:
-  // A reply moved the operation on by `bytes` bytes.
-  void Progressed(std::size_t bytes);
+  // A reply moved the operation on by `bytes` bytes; it goes on at `next_address`.
+  void Progressed(std::size_t bytes, std::uint32_t next_address);
   // With mode ModeIdle when nothing began: the port was gone, or the session interrupted.
   void OperationEnded(const tessimor::OperationEnd& end);
   // Each tick of a running operation, after the receiver has taken it.
   void Ticked();
 
  private:
-  void Advanced(std::size_t bytes) override;
+  void Advanced(std::size_t bytes, std::uint32_t next_address) override;
   void Ended(const OperationEnd& end) override;
   void Serve(Pace pace);
   void Rest();

@@ -72,7 +72,7 @@ class Form1 : public QWidget, public WindowOps, private OperationObserver {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void Advanced(std::size_t) override {}
+  void Advanced(std::size_t, std::uint32_t) override {}
   void Ended(const OperationEnd& end) override { emit OperationEnded(end.outcome); }
   void WaitUntilShown();
   void ApplyStartHeight();

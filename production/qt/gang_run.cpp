@@ -50,10 +50,11 @@ class GangRun::Part {
         settings_(settings),
         inventory_(Status().socket.port),
         session_(inventory_, window_) {
-    QObject::connect(&session_, &AdapterSession::Progressed, &session_, [this](std::size_t bytes) {
-      Status().done += bytes;
-      run_.Changed(index_);
-    });
+    QObject::connect(&session_, &AdapterSession::Progressed, &session_,
+                     [this](std::size_t bytes, std::uint32_t) {
+                       Status().done += bytes;
+                       run_.Changed(index_);
+                     });
     QObject::connect(&session_, &AdapterSession::OperationEnded, &session_,
                      [this](const OperationEnd& end) {
                        if (const auto next = std::exchange(next_, nullptr)) next(end);

@@ -68,6 +68,11 @@ TEST_F(TransferEngineTest, EachOperationSendsItsLinesAndEndsDoneOtherRepliesAreO
     EXPECT_EQ(t.window.enables + t.window.disables, buttons ? 2 : 0);
     EXPECT_EQ(std::pair(t.engine.Mode, int{t.engine.FileNo}), std::pair(ModeIdle, 0));
     EXPECT_EQ(t.observer.advanced, mode == ModeWrite ? 5u : 32768u);  // a write: its records' bytes
+    // A write goes on at its next record's address; the others in order, to the end.
+    const std::vector<std::uint32_t>& at = t.observer.addresses;
+    EXPECT_EQ(std::tuple(at[0], at[1], at.back()),
+              mode == ModeWrite ? std::tuple(0x0020u, 0x0022u, at.back())
+                                : std::tuple(0x0010u, 0x0020u, 0x8000u));
     EXPECT_EQ(Texts(t.observer.ends), Texts({{mode, kDone, ""}}));
     // A panel read goes on from where it stopped: at 0 after a write, else past the end.
     t.port.writes.clear();

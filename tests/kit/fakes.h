@@ -75,10 +75,14 @@ class FakeWindow : public WindowOps {
 // Keeps what the engine reports.
 class FakeObserver : public OperationObserver {
  public:
-  void Advanced(std::size_t bytes) override { advanced += bytes; }
+  void Advanced(std::size_t bytes, std::uint32_t next_address) override {
+    advanced += bytes;
+    addresses.push_back(next_address);
+  }
   void Ended(const OperationEnd& end) override { ends.push_back(end); }
 
   std::size_t advanced = 0;
+  std::vector<std::uint32_t> addresses;  // where each step said the operation goes on
   std::vector<OperationEnd> ends;
 };
 
