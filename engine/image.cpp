@@ -1,5 +1,7 @@
 #include "engine/image.h"
 
+#include <algorithm>
+
 namespace tessimor {
 
 bool EepromImage::Place(ImageRecord record) {
@@ -50,6 +52,17 @@ std::vector<ImageRecord> EepromImage::LineRecords() const {
     }
   }
   return records;
+}
+
+std::vector<std::int32_t> EepromImage::CoveredLines() const {
+  std::vector<std::int32_t> lines;
+  for (std::size_t line = 0; line < kSize; line += protocol::kBytesPerLine) {
+    const auto first = covered_.begin() + static_cast<std::ptrdiff_t>(line);
+    if (std::find(first, first + protocol::kBytesPerLine, true) != first + protocol::kBytesPerLine) {
+      lines.push_back(static_cast<std::int32_t>(line));
+    }
+  }
+  return lines;
 }
 
 EepromImage EepromImage::Filled(std::uint8_t value) {

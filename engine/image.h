@@ -31,6 +31,8 @@ class EepromImage {
   // The covered bytes as records that each keep to one 16-byte line of the EEPROM, the way a
   // full read saves them: a gap starts a new record.
   std::vector<ImageRecord> LineRecords() const;
+  // The start of each 16-byte line of the EEPROM that holds a covered byte, in order.
+  std::vector<std::int32_t> CoveredLines() const;
 
   static EepromImage Filled(std::uint8_t value);
   // In records of 16 bytes, as a full read saves them.

@@ -31,6 +31,10 @@ std::string HexByte(std::int32_t value) {
   return {kDigits[low >> 4], kDigits[low & 0xFu]};
 }
 
+std::string HexAddress(std::int32_t address) {
+  return HexByte(address >> 8) + HexByte(address);
+}
+
 std::string HexText(const std::vector<std::uint8_t>& bytes) {
   std::string text;
   for (const std::uint8_t byte : bytes) text += HexByte(byte);
@@ -86,8 +90,7 @@ std::optional<ImageRecord> ParseImageRecord(std::string_view line) {
 
 ImageRecord MakeImageRecord(std::uint32_t address, std::vector<std::uint8_t> bytes) {
   ImageRecord record{address, std::move(bytes), {}};
-  record.text = HexByte(static_cast<std::int32_t>(address >> 8)) +
-                HexByte(static_cast<std::int32_t>(address)) + kColon + HexText(record.bytes);
+  record.text = HexAddress(static_cast<std::int32_t>(address)) + kColon + HexText(record.bytes);
   return record;
 }
 

@@ -17,6 +17,8 @@ std::string HexByte(std::int32_t value);
 std::string_view TrimSpaces(std::string_view text);
 // "0x" and at least four upper-case hex digits, as addresses are shown to the user.
 std::string AddressText(std::uint64_t address);
+// Four upper-case hex digits, as a record and the address command give an address.
+std::string HexAddress(std::int32_t address);
 // HexByte of each byte in turn.
 std::string HexText(const std::vector<std::uint8_t>& bytes);
 

@@ -69,13 +69,33 @@ void TransferEngine::StartRead(RecordSink& sink) {
   BeginRead(&sink);
 }
 
-void TransferEngine::BeginRead(RecordSink* sink) {
+void TransferEngine::StartRead(RecordSink& sink, std::vector<std::int32_t> lines) {
+  EndForStart();
+  if (lines.empty()) {
+    Refuse(ModeRead, Outcome::kDone, {});
+    return;
+  }
+  BeginRead(&sink, std::move(lines));
+}
+
+void TransferEngine::BeginRead(RecordSink* sink, std::vector<std::int32_t> lines) {
   sink_ = sink;
+  lines_ = std::move(lines);
+  next_line_ = 0;
   window_.DisableButtons();
-  CurAddr = 0;
-  Send(std::string(p::kMark) + std::string(p::kStartAddress) + p::kCr);
+  CurAddr = lines_.empty() ? 0 : lines_.front();
+  Send(std::string(p::kMark) + std::string(p::kAddressCommand) + HexAddress(CurAddr) + p::kCr);
   Send(std::string(p::kReadCommand) + p::kCr);
   Begin(ModeRead);
+}
+
+void TransferEngine::SendReadLine() {
+  const std::int32_t line = lines_[next_line_];
+  if (line != CurAddr) {
+    CurAddr = line;
+    Send(std::string(p::kAddressCommand) + HexAddress(CurAddr) + p::kCr);
+  }
+  Send(std::string(p::kReadCommand) + p::kCr);
 }
 
 void TransferEngine::StartWrite(const std::string& path) {
@@ -248,9 +268,19 @@ void TransferEngine::HandleReadReply(const std::string& line) {
     return;
   }
   CurAddr += p::kBytesPerLine;
-  Advance(p::kBytesPerLine, CurAddr);
-  if (CurAddr < p::kAddressLimit) {
-    Send(std::string(p::kReadCommand) + p::kCr);
+  if (lines_.empty()) {
+    Advance(p::kBytesPerLine, CurAddr);
+    if (CurAddr < p::kAddressLimit) {
+      Send(std::string(p::kReadCommand) + p::kCr);
+    } else {
+      FinishWithFile();
+    }
+    return;
+  }
+  const bool more = ++next_line_ < lines_.size();
+  Advance(p::kBytesPerLine, more ? lines_[next_line_] : CurAddr);
+  if (more) {
+    SendReadLine();
   } else {
     FinishWithFile();
   }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/image_files.h"
 #include "engine/modes.h"
@@ -28,6 +29,9 @@ class TransferEngine : public ReplySink {
   // The whole EEPROM into the image file at `path`, or into `sink`.
   void StartRead(const std::string& path);
   void StartRead(RecordSink& sink);
+  // Only the 16-byte lines that begin at `lines`, in ascending order, into `sink`: a read-back of
+  // what a write covered takes no longer than the write.
+  void StartRead(RecordSink& sink, std::vector<std::int32_t> lines);
   // The records of the image file at `path`, each line checked before the first goes out; or
   // those of `source`, named `name` in messages, which its maker has checked.
   void StartWrite(const std::string& path);
@@ -65,7 +69,9 @@ class TransferEngine : public ReplySink {
   // What runs is reported ended before a panel start takes over.
   void CutIn();
   void Begin(std::int32_t mode);
-  void BeginRead(RecordSink* sink);
+  void BeginRead(RecordSink* sink, std::vector<std::int32_t> lines = {});
+  // The next line a read asks for, after a jump to it when it does not follow on.
+  void SendReadLine();
   void BeginWrite(RecordSource& source, const std::string& name);
   // Tells the observer how the operation ended, once.
   void Report(Outcome outcome, const std::string& message = {});
@@ -91,6 +97,8 @@ class TransferEngine : public ReplySink {
   bool reporting_ = false;        // an operation has begun and its end is not yet reported
   std::optional<FileRecords> file_;
   RecordSink* sink_ = nullptr;
+  std::vector<std::int32_t> lines_;  // a partial read's lines; empty for the whole EEPROM
+  std::size_t next_line_ = 0;
   RecordSource* source_ = nullptr;
   std::string path_;
   int line_number_ = 0;

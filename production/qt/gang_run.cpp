@@ -29,6 +29,16 @@ class PartWindow : public WindowOps {
   std::string said;
 };
 
+// The 16-byte lines the field lies in.
+std::vector<std::int32_t> FieldLines(const SerialField& field) {
+  std::vector<std::int32_t> lines;
+  const std::int32_t line = protocol::kBytesPerLine;
+  const auto first = static_cast<std::int32_t>(field.address) / line * line;
+  const auto last = static_cast<std::int32_t>(field.address + field.size - 1);
+  for (std::int32_t at = first; at <= last; at += line) lines.push_back(at);
+  return lines;
+}
+
 std::string DifferenceText(const CompareReport& report) {
   return "Read-back: " + std::to_string(report.differing) + " of " +
          std::to_string(report.compared) + " bytes differ, the first at " +
@@ -68,9 +78,11 @@ class GangRun::Part {
       return;
     }
     if (settings_.keep_existing) {
-      Enter(Stage::kReading, protocol::kEepromSize);
+      std::vector<std::int32_t> lines = FieldLines(plan_.layout.serial);
+      Enter(Stage::kReading, lines.size() * protocol::kBytesPerLine);
       Perform(
-          Pace::Reply, [this](TransferEngine& e) { e.StartRead(capture_); },
+          Pace::Reply,
+          [this, lines = std::move(lines)](TransferEngine& e) { e.StartRead(capture_, lines); },
           [this] { ReserveFor(HeldValue()); });
       return;
     }
@@ -169,11 +181,14 @@ class GangRun::Part {
         [this] { Verify(); });
   }
 
+  // Only the lines written are read back, so the check takes no longer than the write.
   void Verify() {
     capture_ = ImageCapture();
-    Enter(Stage::kVerifying, protocol::kEepromSize);
+    std::vector<std::int32_t> lines = part_.image.CoveredLines();
+    Enter(Stage::kVerifying, lines.size() * protocol::kBytesPerLine);
     Perform(
-        Pace::Reply, [this](TransferEngine& e) { e.StartRead(capture_); },
+        Pace::Reply,
+        [this, lines = std::move(lines)](TransferEngine& e) { e.StartRead(capture_, lines); },
         [this] {
           const CompareReport report = CompareImages(part_.image, capture_.Image());
           if (report.differing != 0) {

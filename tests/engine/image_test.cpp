@@ -44,6 +44,13 @@ TEST(ImageTest, RecordsAreParsedPlacedMadeFromBytesAndCompared) {
   ASSERT_EQ(report.first.size(), 10u);
   EXPECT_EQ(std::tie(report.first[0].address, report.first[0].actual), std::tuple(0x0104u, 0x5A));
   EXPECT_EQ(CompareImages(expected, EepromImage()).first.at(0).actual, std::nullopt);
+  // The lines holding a covered byte: one byte at each end of a line, and a run across two.
+  EepromImage sparse;
+  for (const char* text : {"001F:01", "0100:02", "7FF8:0102030405060708"}) {
+    sparse.Place(*ParseImageRecord(text));
+  }
+  EXPECT_EQ(sparse.CoveredLines(), (std::vector<std::int32_t>{0x0010, 0x0100, 0x7FF0}));
+  EXPECT_EQ(expected.CoveredLines(), (std::vector<std::int32_t>{0x0100, 0x0110}));
 }
 
 }  // namespace

@@ -45,6 +45,26 @@ struct Bench {
 
 class TransferEngineTest : public ::testing::Test, public Bench {};
 
+TEST_F(TransferEngineTest, APartialReadAsksOnlyForItsLinesAndJumpsWhereTheyDoNotFollowOn) {
+  struct Replies : RecordSink {
+    bool Put(std::int32_t address, std::string_view data) override {
+      got.emplace_back(address, std::string(data.substr(0, 5)));
+      return true;
+    }
+    std::string Problem() const override { return {}; }
+    std::vector<std::pair<std::int32_t, std::string>> got;
+  } sink;
+  port.adapter.memory() = testing::Pattern();
+  engine.StartRead(sink, {0x0010, 0x0020, 0x7FF0});
+  Pump();
+  EXPECT_EQ(port.written, "!$0010\rR\rR\r$7FF0\rR\r");
+  EXPECT_EQ(sink.got, (decltype(sink.got){{0x0010, "0010:"}, {0x0020, "0020:"}, {0x7FF0, "7FF0:"}}));
+  EXPECT_EQ(std::pair(observer.advanced, observer.addresses),
+            std::pair(std::size_t{48}, std::vector<std::uint32_t>{0x0020, 0x7FF0, 0x8000}));
+  EXPECT_EQ(Texts(observer.ends), Texts({{ModeRead, kDone, ""}}));
+  EXPECT_EQ(window.status, "** Done! **");
+}
+
 TEST_F(TransferEngineTest, EachOperationSendsItsLinesAndEndsDoneOtherRepliesAreOnlyShown) {
   // Writing byte_at(a) to every address a: each "AAAA:data" CR LF a read saves, as "W" data CR.
   const auto w_lines = [](const auto& byte_at) {
