@@ -37,6 +37,8 @@ int main(int argc, char** argv) {
       {"idle", WindowIdle},
       {"sim-idle", SimulatorIdle},
       {"soak", WriteVerifySoak},
+      {"gang", GangProgram},
+      {"record", RecordCost},
   };
   const std::vector<std::string> wanted(argv + 1, argv + argc);
   for (const std::string& key : wanted) {

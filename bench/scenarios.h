@@ -20,6 +20,11 @@ bool SimulatorIdle();
 // 100 cycles of the command-line tool's write --verify of a random image at reply pace, against
 // an adapter that splits and delays some replies. Prints its own report.
 bool WriteVerifySoak();
+// The production `program` of a whole image with a serial number and a CRC-16, on one simulated
+// adapter and then on eight at once: eight take no longer, and the program's thread stays idle.
+bool GangProgram();
+// The production record's reserve and finish of one part, each a committed, synced transaction.
+bool RecordCost();
 
 // At least ten times faster than the tick pace; the program is busy all the while, so CPU
 // is not held to the idle-waiting target.
