@@ -97,6 +97,7 @@ bool PartHolds(const PartStatus& part, const Golden& golden, const AdapterSimula
 
 struct GangMeasurement {
   Measurement m;
+  std::vector<double> part_seconds;  // each from its own start, after those begun before it
   int parts = 0;
   int holding = 0;        // parts passed whose adapter holds their image
   bool distinct = false;  // no number went to two parts
@@ -135,6 +136,7 @@ GangMeasurement ProgramGang(int adapters, const Golden& golden) {
     servers[i]->Stop();
     g.holding += PartHolds(run.Parts()[i], golden, *simulators[i]);
     serials.insert(run.Parts()[i].serial);
+    g.part_seconds.push_back(run.Parts()[i].seconds);
   }
   g.distinct = serials.size() == static_cast<std::size_t>(adapters);
   g.m.completed = g.holding == adapters && g.distinct;
@@ -146,6 +148,13 @@ void PrintRun(const GangMeasurement& g) {
   std::printf("    parts       %d of %d passed and hold their image; numbers %s\n", g.holding,
               g.parts, g.distinct ? "distinct" : "SHARED");
   std::printf("    wall        %8.3f s\n", g.m.wall_seconds);
+  if (!g.part_seconds.empty()) {
+    const auto [fastest, slowest] =
+        std::minmax_element(g.part_seconds.begin(), g.part_seconds.end());
+    // Parts begin one after another, each after its number is committed to the record.
+    std::printf("    each part   %8.3f s to %.3f s; the last began %.3f s in\n", *fastest, *slowest,
+                g.m.wall_seconds - g.part_seconds.back());
+  }
   std::printf("    cpu         %8.3f s = %.3f %% of wall, program thread; whole process %.3f s\n",
               g.m.program_cpu_seconds, 100.0 * g.m.program_cpu_seconds / g.m.wall_seconds,
               g.m.cpu_seconds);
