@@ -18,7 +18,7 @@ constexpr char kZero = '0';
 constexpr char kComment = '#';
 constexpr char kLineEnd = '\n';
 constexpr char kCr = '\r';
-constexpr char kByteSeparators[] = {':', '-'};
+constexpr std::string_view kByteSeparators = ":-";
 constexpr std::size_t kPairDigits = 2;
 
 std::string TooWideMessage(const SerialValue& value, const SerialField& field) {
