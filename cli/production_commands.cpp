@@ -1,5 +1,6 @@
 #include "cli/production_commands.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "cli/exit_codes.h"
@@ -98,6 +99,11 @@ int RunProgram(const Options& options, DeviceInventory& inventory, Environment& 
                "their numbers are not handed out again.\n";
   }
 
+  if (!record->HasNumberLeft(production::NumbersOf(*plan.value), &error)) {
+    env.err << error << '\n';
+    return kExitBadUse;
+  }
+
   const std::vector<Socket> sockets = SocketsFor(options, inventory);
   if (sockets.empty()) {
     env.err << messages::kNotFoundText << '\n';
@@ -122,6 +128,11 @@ int RunProgram(const Options& options, DeviceInventory& inventory, Environment& 
   if (stopped) {
     const int signal_number = env.interrupts->Received();
     return signal_number ? InterruptedExitCode(signal_number) : kExitInterrupted;
+  }
+  // No adapter at all among the devices named is what a missing adapter is to the other commands.
+  if (std::none_of(run.Parts().begin(), run.Parts().end(),
+                   [](const PartStatus& part) { return part.opened; })) {
+    return kExitNoAdapter;
   }
   for (const PartStatus& part : run.Parts()) {
     if (part.stage != Stage::kPassed) return kExitFailed;

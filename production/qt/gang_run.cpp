@@ -47,6 +47,21 @@ std::string DifferenceText(const CompareReport& report) {
 
 }  // namespace
 
+NumberAt NumbersOf(const Plan& plan) {
+  return [&plan](std::uint64_t index, std::string* why) -> std::optional<std::string> {
+    const Checked<SerialValue> at = plan.numbering.At(index);
+    if (!at.value) {
+      *why = at.error;
+      return std::nullopt;
+    }
+    if (const auto bytes = Encode(plan.layout.serial, *at.value); !bytes.value) {
+      *why = bytes.error;
+      return std::nullopt;
+    }
+    return ValueText(*at.value);
+  };
+}
+
 // One socket's part, from its reservation to its outcome in the record.
 class GangRun::Part {
  public:
@@ -77,6 +92,7 @@ class GangRun::Part {
       Fail(window_.said);
       return;
     }
+    Status().opened = true;
     if (settings_.keep_existing) {
       std::vector<std::int32_t> lines = FieldLines(plan_.layout.serial);
       Enter(Stage::kReading, lines.size() * protocol::kBytesPerLine);
@@ -139,20 +155,8 @@ class GangRun::Part {
       if (reservation_) value = held;
     }
     if (!reservation_ && error.empty()) {
-      reservation_ = record_.Reserve(
-          [this](std::uint64_t index, std::string* why) -> std::optional<std::string> {
-            const Checked<SerialValue> at = plan_.numbering.At(index);
-            if (!at.value) {
-              *why = at.error;
-              return std::nullopt;
-            }
-            if (const auto bytes = Encode(plan_.layout.serial, *at.value); !bytes.value) {
-              *why = bytes.error;
-              return std::nullopt;
-            }
-            return ValueText(*at.value);
-          },
-          Status().socket.port, Status().socket.usb_serial, &error);
+      reservation_ = record_.Reserve(NumbersOf(plan_), Status().socket.port,
+                                     Status().socket.usb_serial, &error);
       if (reservation_) value = plan_.numbering.At(reservation_->index).value;
     }
     if (!reservation_ || !value) {

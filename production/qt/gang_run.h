@@ -31,12 +31,16 @@ struct PartStatus {
   bool rework = false;
   std::string error;
   double seconds = 0;
+  bool opened = false;  // its adapter's port opened
 };
 
 struct RunSettings {
   bool keep_existing = false;
   Pace write_pace = Pace::Tick;
 };
+
+// The record's numbers of `plan`, each checked to fit the serial field.
+NumberAt NumbersOf(const Plan& plan);
 
 // One part on every socket at once, each on its adapter's own session, all served by the
 // calling thread's event loop. A socket's failure never stops the others.

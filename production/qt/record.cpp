@@ -190,19 +190,37 @@ std::optional<Reservation> Record::NextReused(const std::string& port,
   return Insert(index, serial, false, port, usb_serial, error);
 }
 
-std::optional<Reservation> Record::NextFresh(const NumberAt& number_at, const std::string& port,
-                                             const std::string& usb_serial, std::string* error) {
+std::optional<std::pair<std::uint64_t, std::string>> Record::FreshNumber(const NumberAt& number_at,
+                                                                         std::string* error) {
   const std::optional<QVariant> highest = database_->Value(
       "SELECT MAX(idx) FROM parts WHERE series_id = ?", {QVariant::fromValue(series_id_)}, error);
   if (!highest) return std::nullopt;
   for (std::uint64_t index = highest->isNull() ? 0 : highest->toULongLong() + 1;; ++index) {
-    const std::optional<std::string> serial = number_at(index, error);
+    std::optional<std::string> serial = number_at(index, error);
     if (!serial) return std::nullopt;
     const std::optional<QVariant> holder =
         database_->Value("SELECT id FROM parts WHERE serial = ? LIMIT 1", {Text(*serial)}, error);
     if (!holder) return std::nullopt;
-    if (holder->isNull()) return Insert(index, *serial, false, port, usb_serial, error);
+    if (holder->isNull()) return std::pair(index, std::move(*serial));
   }
+}
+
+std::optional<Reservation> Record::NextFresh(const NumberAt& number_at, const std::string& port,
+                                             const std::string& usb_serial, std::string* error) {
+  const auto number = FreshNumber(number_at, error);
+  if (!number) return std::nullopt;
+  return Insert(number->first, number->second, false, port, usb_serial, error);
+}
+
+bool Record::HasNumberLeft(const NumberAt& number_at, std::string* error) {
+  if (policy_ == FailPolicy::kReuse) {
+    const std::optional<QVariant> reusable = database_->Value(
+        "SELECT id FROM parts WHERE series_id = ? AND state = ? AND reusable = 1 LIMIT 1",
+        {QVariant::fromValue(series_id_), kFailed}, error);
+    if (!reusable) return false;
+    if (!reusable->isNull()) return true;
+  }
+  return FreshNumber(number_at, error).has_value();
 }
 
 std::optional<Reservation> Record::ReserveRework(const std::string& serial, const std::string& port,

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/process_identity.h"
 
@@ -63,6 +64,9 @@ class Record {
   // handed out in this series. A number any row of the record holds is skipped.
   std::optional<Reservation> Reserve(const NumberAt& number_at, const std::string& port,
                                      const std::string& usb_serial, std::string* error);
+  // Whether Reserve would find a number now, without taking it; false with *error set when not,
+  // so that a used-up series is refused before any part is touched.
+  bool HasNumberLeft(const NumberAt& number_at, std::string* error);
   // A rework of `serial`, a number this series shows as passed: a row of its own with that same
   // number. nullopt with an empty *error when the number has not passed in this series.
   std::optional<Reservation> ReserveRework(const std::string& serial, const std::string& port,
@@ -81,6 +85,9 @@ class Record {
   std::optional<Reservation> Insert(std::uint64_t index, const std::string& serial, bool rework,
                                     const std::string& port, const std::string& usb_serial,
                                     std::string* error);
+  // The next index after every one handed out whose number no row holds, with that number.
+  std::optional<std::pair<std::uint64_t, std::string>> FreshNumber(const NumberAt& number_at,
+                                                                   std::string* error);
   std::optional<Reservation> NextFresh(const NumberAt& number_at, const std::string& port,
                                        const std::string& usb_serial, std::string* error);
   std::optional<Reservation> NextReused(const std::string& port, const std::string& usb_serial,

@@ -309,10 +309,9 @@ TEST(CliProgramTest, RefusalsSayWhyAndSendNothing) {
       {"program golden.txt --serial 0x10:u8 --serial-start 300 --db new.db", 2,
        "300 is too wide for its encoding u8.\n"},
       {from_file + " --serials empty.txt --db new.db", 2, "empty.txt holds no serial numbers.\n"},
-      // Known only once the record is read: a part that got no number.
-      {from_file + " --serials two.txt --db used.db", 1, "",
-       kHeader + "pty - - FAIL S\npty: Every number of two.txt has been handed out: the serials "
-                 "file is used up.\n"},
+      // Known once the record is read, still before any adapter is touched.
+      {from_file + " --serials two.txt --db used.db", 2,
+       "Every number of two.txt has been handed out: the serials file is used up.\n", ""},
       {kProgram + " --db ro.db", 2, "production record ro.db: permission denied\n", "", kAsNobody},
       {kProgram + " --db locked/rec.db", 2,
        "production record locked/rec.db: its folder cannot be written: permission denied\n", "",
@@ -340,6 +339,9 @@ TEST(CliProgramTest, RefusalsSayWhyAndSendNothing) {
                         "0x001C:crc16:0x0000-0x001C --new-series --pace reply --db rec.db",
                         &gang),
             Result(0, "", kHeader + "pty - 100002 PASS S\n"));
+  // Only a device that is not there: no adapter, as for the other commands.
+  EXPECT_EQ(std::get<0>(station.Run(kProgram + " --db rec.db --port " + station.dir.File("none"))),
+            3);
 }
 
 TEST(CliProgramTest, KeepExistingReworksAPassedPartWithItsNumberBesideAFreshOne) {
