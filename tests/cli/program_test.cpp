@@ -340,7 +340,7 @@ TEST(CliProgramTest, RefusalsSayWhyAndSendNothing) {
                         &gang),
             Result(0, "", kHeader + "pty - 100002 PASS S\n"));
   // Only a device that is not there: no adapter, as for the other commands.
-  EXPECT_EQ(std::get<0>(station.Run(kProgram + " --db rec.db --port " + station.dir.File("none"))),
+  EXPECT_EQ(std::get<0>(station.Run(kProgram + " --db none.db --port " + station.dir.File("none"))),
             3);
 }
 
