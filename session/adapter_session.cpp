@@ -64,6 +64,8 @@ void AdapterSession::Start(Pace pace, const std::function<void(TransferEngine&)>
 void AdapterSession::Serve(Pace pace) {
   receiver_.Ticks = 0;
   tick_.start();
+  // At tick pace the tick takes each reply, so nothing need wake the loop when one comes.
+  port_.SetPolled(pace == Pace::Tick);
   if (pace == Pace::Reply) {
     arrivals_ = connect(&port_.Device(), &QSerialPort::readyRead, this,
                         [this] { receiver_.TakeWaitingBytes(); });
@@ -73,6 +75,8 @@ void AdapterSession::Serve(Pace pace) {
 void AdapterSession::Rest() {
   tick_.stop();
   disconnect(arrivals_);
+  // Idle, only the port's own watch finds an unplug.
+  port_.SetPolled(false);
 }
 
 RunResult AdapterSession::Run(Pace pace, const std::function<void(TransferEngine&)>& start) {

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QSocketNotifier>
+#include <utility>
+
 namespace tessimor {
 
 namespace {
@@ -29,9 +32,30 @@ PortProblem ProblemOf(QSerialPort::SerialPortError error, const std::string& pat
 }
 
 // What a tty whose device went away says for ever after.
-bool HungUp(int fd) {
+constexpr short kGone = POLLHUP | POLLERR | POLLNVAL;
+
+// What poll says of the descriptor now, without waiting.
+short Events(int fd) {
   pollfd state{fd, POLLIN, 0};
-  return ::poll(&state, 1, 0) > 0 && (state.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+  return ::poll(&state, 1, 0) > 0 ? state.revents : 0;
+}
+
+bool HungUp(int fd) {
+  return (Events(fd) & kGone) != 0;
+}
+
+// The notifier through which QSerialPort reads arrivals into its buffer: its child, made at open.
+QSocketNotifier* ReadNotifier(QSerialPort& port) {
+  for (auto* notifier : port.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly)) {
+    if (notifier->type() == QSocketNotifier::Read) return notifier;
+  }
+  return nullptr;
+}
+
+// Every Qt read switches that notifier back on.
+std::string TakeBuffered(QSerialPort& port) {
+  const QByteArray bytes = port.readAll();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 }  // namespace
@@ -68,6 +92,9 @@ void QtSerialPort::Open() {
 }
 
 void QtSerialPort::Close() {
+  // Qt reads again from the next open on; what was read goes, as Qt's own buffer does.
+  polled_ = false;
+  inbox_.clear();
   if (port_.isOpen()) port_.close();
 }
 
@@ -83,7 +110,7 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
 }
 
 void QtSerialPort::Lose() {
-  port_.close();
+  Close();
   emit DeviceGone();
 }
 
@@ -106,15 +133,47 @@ void QtSerialPort::WriteText(std::string_view text) {
   port_.flush();
 }
 
+void QtSerialPort::SetPolled(bool polled) {
+  if (polled == polled_ || !port_.isOpen()) return;
+  QSocketNotifier* const notifier = ReadNotifier(port_);
+  // Qt keeps reading then: the same bytes, only with the extra wake-ups.
+  if (notifier == nullptr) return;
+  // Taken before the switch, as Qt's read would undo it; never read through Qt while polled.
+  if (polled) inbox_ += TakeBuffered(port_);
+  notifier->setEnabled(!polled);
+  polled_ = polled;
+}
+
+void QtSerialPort::Collect() {
+  const int fd = port_.handle();
+  const short events = Events(fd);
+  // Nothing else would notice the unplug, not even while the adapter is silent awaiting a reply.
+  if ((events & kGone) != 0) {
+    Lose();
+    return;
+  }
+  // Arrivals past the read buffer wait in the driver, as they would for Qt.
+  constexpr std::size_t kInboxSize = kReadBufferSize;
+  if ((events & POLLIN) == 0 || inbox_.size() >= kInboxSize) return;
+  char bytes[kInboxSize];
+  // Qt sets VMIN 0, so nothing read is no news (a hung-up tty said POLLHUP above); a failure may
+  // be a hang-up just come, as a pty's EIO.
+  const ssize_t n = ::read(fd, bytes, kInboxSize - inbox_.size());
+  if (n > 0) inbox_.append(bytes, static_cast<std::size_t>(n));
+  if (n < 0 && HungUp(fd)) Lose();
+}
+
 int QtSerialPort::WaitingCount() {
+  if (polled_) Collect();
   if (!port_.isOpen()) return 0;
-  return static_cast<int>(port_.bytesAvailable());
+  return static_cast<int>(inbox_.size() + static_cast<std::size_t>(port_.bytesAvailable()));
 }
 
 std::string QtSerialPort::TakeInput() {
   if (!port_.isOpen()) return {};
-  const QByteArray bytes = port_.readAll();
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  std::string bytes = std::exchange(inbox_, std::string());
+  if (!polled_) bytes += TakeBuffered(port_);
+  return bytes;
 }
 
 }  // namespace tessimor

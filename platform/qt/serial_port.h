@@ -41,6 +41,12 @@ class QtSerialPort : public QObject, public SerialPort {
   int WaitingCount() override;
   std::string TakeInput() override;
 
+  // Polled: the caller asks WaitingCount every tick, which then reads the descriptor itself and
+  // finds a hang-up there, so an arrival no longer wakes the event loop once more. Notified (the
+  // default, and always once closed): Qt watches the descriptor, as readyRead and a hang-up while
+  // nobody asks need. Each switch wakes the event loop: switch once an operation, not a tick.
+  void SetPolled(bool polled);
+
   // For callers that want to react to arrivals instead of polling.
   QSerialPort& Device() { return port_; }
   // The device file last tried, or empty.
@@ -59,6 +65,7 @@ class QtSerialPort : public QObject, public SerialPort {
  private:
   void OnError(QSerialPort::SerialPortError error);
   void Lose();
+  void Collect();
 
   PortResolver resolver_;
   std::int16_t number_ = 0;
@@ -66,6 +73,8 @@ class QtSerialPort : public QObject, public SerialPort {
   PortProblem problem_ = PortProblem::kNone;
   std::string open_error_;
   QSerialPort port_;
+  bool polled_ = false;
+  std::string inbox_;  // read while polled, not taken yet
 };
 
 }  // namespace tessimor

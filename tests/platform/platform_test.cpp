@@ -84,6 +84,33 @@ TEST(QtSerialPort, ClosesItselfOnceItsDeviceIsGoneWhetherIdleOrWriting) {
   }
 }
 
+TEST(QtSerialPort, PolledReadsArrivalsInOrderWithoutEventsAndStillFindsAnUnplug) {
+  for (const bool idle_after : {false, true}) {
+    Pty pty;
+    QtSerialPort port([&](int) { return pty.path; });
+    port.Open();
+    int gone = 0;
+    QObject::connect(&port, &QtSerialPort::DeviceGone, [&] { ++gone; });
+    ASSERT_EQ(::write(pty.master, "A\r", 2), ssize_t{2});
+    ASSERT_TRUE(port.Device().waitForReadyRead(1000));  // Qt holds it when the polling begins
+    port.SetPolled(true);
+    ASSERT_EQ(::write(pty.master, "B\r", 2), ssize_t{2});
+    EXPECT_EQ(testing::CountDescriptorNotifications(50), 0) << "idle after: " << idle_after;
+    EXPECT_EQ(port.WaitingCount(), 4);
+    EXPECT_EQ(port.TakeInput(), "A\rB\r");
+    if (idle_after) port.SetPolled(false);
+    pty.Unplug();
+    // Silent and polled, the next tick's question finds it, before any event; idle, the port's
+    // own watch does.
+    if (!idle_after) {
+      EXPECT_EQ(port.WaitingCount(), 0);
+      EXPECT_FALSE(port.IsOpen());
+    }
+    EXPECT_LT(testing::CountDescriptorNotifications(200), 5) << "idle after: " << idle_after;
+    EXPECT_EQ(std::pair(port.IsOpen(), gone), std::pair(false, 1)) << "idle after: " << idle_after;
+  }
+}
+
 TEST(PortListing, SortsNumbersFromOneNamesUsbPortsAndResolvesOnlyListedNumbers) {
   Strings locations = {"stale"};
   const auto records =
