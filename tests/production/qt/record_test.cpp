@@ -1,15 +1,11 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/capability.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,13 +48,6 @@ std::string Next(Record& record, const NumberAt& numbers = Numbers(100000)) {
   return reservation ? reservation->serial : "error: " + error;
 }
 
-std::string NextFinished(Record& record, bool passed) {
-  std::string error;
-  const auto reservation = record.Reserve(Numbers(100000), "pty", "", &error);
-  if (!reservation || !record.Finish(*reservation, {passed, "", 0}, &error)) return error;
-  return reservation->serial;
-}
-
 TEST(RecordTest, HandsOutNumbersInOrderWithTheirStepEachIndexOnce) {
   TempDir dir;
   auto record = Begun(dir.File("r.db"));
@@ -83,44 +72,18 @@ TEST(RecordTest, SkipsANumberAnyRowOfTheRecordHolds) {
   EXPECT_EQ(Next(*second), "100002");
 }
 
-TEST(RecordTest, AFailedNumberIsVoidedOrGivenOnceToTheNextPartEitherRowKept) {
-  const struct {
-    FailPolicy policy;
-    std::string after_failure, then, rows_of_failed;
-  } cases[] = {
-      {FailPolicy::kVoid, "100001", "100002", "failed\n"},
-      {FailPolicy::kReuse, "100000", "100001", "failed\npassed\n"},
-  };
-  for (const auto& c : cases) {
-    TempDir dir;
-    auto record = Begun(dir.File("r.db"), kStationPlan, c.policy);
-    EXPECT_EQ(NextFinished(*record, false), "100000");
-    EXPECT_EQ(NextFinished(*record, true), c.after_failure);
-    EXPECT_EQ(NextFinished(*record, true), c.then);
-    EXPECT_EQ(Sql(dir.File("r.db"), "SELECT state FROM parts WHERE serial = '100000' ORDER BY id"),
-              c.rows_of_failed);
-  }
-}
-
-TEST(RecordTest, ReworksOnlyANumberThatPassedInThisSeries) {
+// A passed number's rework is the command line's test; here what is refused.
+TEST(RecordTest, ReworksNoNumberThatFailedOrWasNeverHandedOut) {
   TempDir dir;
   auto record = Begun(dir.File("r.db"));
-  ASSERT_EQ(NextFinished(*record, true), "100000");
-  ASSERT_EQ(NextFinished(*record, false), "100001");
   std::string error;
-  const auto rework = record->ReserveRework("100000", "pty", "", &error);
-  ASSERT_TRUE(rework) << error;
-  EXPECT_EQ(rework->index, 0u);
-  EXPECT_TRUE(rework->rework);
-  EXPECT_TRUE(record->Finish(*rework, {true, "", 0}, &error)) << error;
-  for (const std::string refused : {"100001", "999"}) {
+  const auto failed = record->Reserve(Numbers(100000), "pty", "", &error);
+  ASSERT_TRUE(failed && record->Finish(*failed, {false, "", 0}, &error)) << error;
+  for (const std::string refused : {"100000", "999"}) {
     error = "left";
     EXPECT_FALSE(record->ReserveRework(refused, "pty", "", &error)) << refused;
     EXPECT_EQ(error, "") << refused;
   }
-  EXPECT_EQ(Next(*record), "100002");
-  EXPECT_EQ(Sql(dir.File("r.db"), "SELECT serial, rework FROM parts ORDER BY id"),
-            "100000|0\n100001|0\n100000|1\n100002|0\n");
 }
 
 TEST(RecordTest, AnotherImageLayoutOrNumberingTakesANewSeries) {
@@ -149,69 +112,34 @@ TEST(RecordTest, AnotherImageLayoutOrNumberingTakesANewSeries) {
   }
 }
 
-// Root writes any file; without CAP_DAC_OVERRIDE this thread is held to the modes as others are.
-class HeldToFileModes {
- public:
-  HeldToFileModes() {
-    ::syscall(SYS_capget, &header_, before_);
-    __user_cap_data_struct held[2] = {before_[0], before_[1]};
-    held[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-    ::syscall(SYS_capset, &header_, held);
-  }
-  ~HeldToFileModes() { ::syscall(SYS_capset, &header_, before_); }
-  HeldToFileModes(const HeldToFileModes&) = delete;
-  HeldToFileModes& operator=(const HeldToFileModes&) = delete;
-
- private:
-  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct before_[2]{};
-};
-
-TEST(RecordOpenTest, RefusesAFileItCannotKeepTheRecordInLeavingItAsItWas) {
-  const std::string kNoise(4096, '\x5A');
+// A file shut to the program, a folder shut to it and a file of random bytes: the command
+// line's refusals.
+TEST(RecordOpenTest, RefusesANewerProgramsRecordOrAFullDiskLeavingTheFileAsItWas) {
   const struct {
-    std::string name, db;  // db under the test's folder
-    std::function<void(const std::string& dir)> prepare;
+    bool made;
+    std::string change;
+    bool full_disk;
     std::string reason;
-    bool full_disk = false;
   } cases[] = {
-      {"read-only file", "r.db",
-       [](const std::string& dir) {
-         Begun(dir + "/r.db");
-         ::chmod((dir + "/r.db").c_str(), 0444);
-       },
-       "permission denied"},
-      {"read-only folder", "ro/r.db",
-       [](const std::string& dir) { ::mkdir((dir + "/ro").c_str(), 0555); },
-       "its folder cannot be written: permission denied"},
-      {"random bytes", "r.db",
-       [&](const std::string& dir) { testing::WriteWholeFile(dir + "/r.db", kNoise); },
-       "not a database"},
-      {"newer program", "r.db",
-       [](const std::string& dir) {
-         Begun(dir + "/r.db");
-         Sql(dir + "/r.db", "UPDATE record_schema SET version = 2");
-       },
+      {true, "UPDATE record_schema SET version = 2", false,
        "made by a newer program (record version 2; this one knows up to 1)"},
-      {"full disk, new file", "r.db", [](const std::string&) {},
-       "writing to it failed; is the disk full?", true},
-      {"full disk", "r.db", [](const std::string& dir) { Begun(dir + "/r.db"); },
-       "writing to it failed; is the disk full?", true},
+      {false, "", true, "writing to it failed; is the disk full?"},
+      {true, "", true, "writing to it failed; is the disk full?"},
   };
   for (const auto& c : cases) {
     TempDir dir;
-    const std::string db = dir.File(c.db);
-    c.prepare(dir.path());
+    const std::string db = dir.File("r.db");
+    if (c.made) Begun(db);
+    if (!c.change.empty()) Sql(db, c.change);
     const std::string before = testing::ReadWholeFile(db);
     std::string error;
     {
-      HeldToFileModes held;
       std::optional<testing::FullDisk> full;
       if (c.full_disk) full.emplace(1024);
-      EXPECT_FALSE(Record::Open(db, &error)) << c.name;
+      EXPECT_FALSE(Record::Open(db, &error)) << c.made;
     }
-    EXPECT_EQ(error, "production record " + db + ": " + c.reason) << c.name;
-    EXPECT_EQ(testing::ReadWholeFile(db), before) << c.name;
+    EXPECT_EQ(error, "production record " + db + ": " + c.reason) << c.made;
+    EXPECT_EQ(testing::ReadWholeFile(db), before) << c.made;
   }
 }
 
