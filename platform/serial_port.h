@@ -22,6 +22,9 @@ class SerialPort {
   virtual int WaitingCount() = 0;
   // All waiting bytes, raw, in arrival order.
   virtual std::string TakeInput() = 0;
+  // While polled, the caller asks WaitingCount every tick, so a port that would otherwise watch
+  // for arrivals by itself need not; one that never watches has nothing to do.
+  virtual void SetPolled(bool) {}
 };
 
 }  // namespace tessimor

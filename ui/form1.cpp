@@ -29,11 +29,6 @@ QString WidestStatusLine() {
   return ToQString(line);
 }
 
-// Only the Qt port watches its descriptor by itself; a stand-in has nothing to switch.
-void SetPolled(SerialPort& port, bool polled) {
-  if (auto* const qt_port = dynamic_cast<QtSerialPort*>(&port)) qt_port->SetPolled(polled);
-}
-
 }  // namespace
 
 Form1Parts QtParts(std::unique_ptr<DeviceInventory> inventory) {
@@ -175,13 +170,13 @@ void Form1::EnableButtons() {
   cmdRead->setEnabled(true);
   cmdWrite->setEnabled(true);
   cmdFF->setEnabled(true);
-  SetPolled(*MSComm1, false);
+  MSComm1->SetPolled(false);
 }
 
 // The buttons are off while an operation of theirs runs, and Timer1 asks the port every tick then
 // anyway; idle, the port must watch for an unplug itself.
 void Form1::DisableButtons() {
-  SetPolled(*MSComm1, true);
+  MSComm1->SetPolled(true);
   cmdRead->setEnabled(false);
   cmdWrite->setEnabled(false);
   cmdFF->setEnabled(false);

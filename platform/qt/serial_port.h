@@ -45,7 +45,7 @@ class QtSerialPort : public QObject, public SerialPort {
   // finds a hang-up there, so an arrival no longer wakes the event loop once more. Notified (the
   // default, and always once closed): Qt watches the descriptor, as readyRead and a hang-up while
   // nobody asks need. Each switch wakes the event loop: switch once an operation, not a tick.
-  void SetPolled(bool polled);
+  void SetPolled(bool polled) override;
 
   // For callers that want to react to arrivals instead of polling.
   QSerialPort& Device() { return port_; }
