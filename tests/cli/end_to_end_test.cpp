@@ -1,16 +1,14 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
-#include <functional>
 #include <optional>
 #include <random>
 #include <regex>
 #include <thread>
 
 #include "sim/pty_server.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/kit/expected.h"
 #include "tests/kit/files.h"
 
@@ -18,61 +16,20 @@
 namespace tessimor {
 namespace {
 
-using testing::ImageText, testing::ReadWholeFile, testing::WriteWholeFile;
+using testing::ImageText, testing::kAsNobody, testing::ReadWholeFile, testing::WriteWholeFile,
+    testing::Result, testing::Shell;
 using namespace std::chrono_literals;
-using Result = std::tuple<int, std::string, std::string>;  // status, err, out
 
-int Shell(const std::string& line) {
-  return WEXITSTATUS(std::system(line.c_str()));
+// Timings and the usage text after a bad use differ from run to run.
+testing::Cli Program() {
+  return testing::Cli([](const std::string& text) {
+    return std::regex_replace(text, std::regex("[0-9.]+ s, [0-9]+ B/s|\nUsage:[\\s\\S]*"), "");
+  });
 }
 
-// The program, copied where whoever runs it can reach it (root made nobody too), run in `dir`.
-class Program {
- public:
-  explicit Program(const testing::TempDir& dir) : dir_(dir) {
-    EXPECT_EQ(Shell("cd " + bin_.path() + " && cp '" TESSIMOR_CLI_PATH "' cli && chmod 755 ."), 0);
-  }
-  std::string Path() const { return bin_.File("cli"); }
-  // Drops timings and the usage text after a bad use.
-  Result Run(const std::string& args, const std::string& input = "",
-             const std::string& wrapper = "") const {
-    WriteWholeFile(dir_.File("in"), input);
-    return Outcome(Shell(Line(wrapper, args)));
-  }
-  // Runs as Run does, and once `ready` holds sends SIGINT, as Ctrl-C does.
-  Result Interrupt(const std::string& args, const std::function<bool()>& ready) const {
-    WriteWholeFile(dir_.File("in"), "");
-    const std::string line = Line("", args);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::execl("/bin/sh", "sh", "-c", line.c_str(), nullptr);
-      ::_exit(127);
-    }
-    for (int i = 0; i < 1000 && !ready(); ++i) std::this_thread::sleep_for(10ms);
-    ::kill(pid, SIGINT);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return Outcome(WEXITSTATUS(status));
-  }
-
- private:
-  std::string Line(const std::string& wrapper, const std::string& args) const {
-    return "cd " + dir_.path() + " && exec " + wrapper + Path() + " " + args + " <in >out 2>err";
-  }
-  Result Outcome(int status) const {
-    return {status,
-            std::regex_replace(ReadWholeFile(dir_.File("err")),
-                               std::regex("[0-9.]+ s, [0-9]+ B/s|\nUsage:[\\s\\S]*"), ""),
-            ReadWholeFile(dir_.File("out"))};
-  }
-
-  const testing::TempDir& dir_;
-  testing::TempDir bin_;
-};
-
 TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
-  testing::TempDir dir;
-  const Program program(dir);
+  const testing::Cli program = Program();
+  const testing::TempDir& dir = program.dir;
   AdapterSimulator adapter;
   std::mt19937 random(11);
   for (auto& byte : adapter.memory()) byte = static_cast<std::uint8_t>(random());
@@ -104,14 +61,13 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
     return "Stopped after " + bytes + " bytes: the EEPROM " + holds + " again.\n";
   };
   const std::string part_of_other = "now holds part of other.bin. Write it";
-  // Root made nobody, whom a device or file shut to all keeps out too; and Ctrl-C half a second
-  // in, or, with "interrupt", once the command that goes unanswered is on the wire.
-  const std::string
-      as_nobody = "$([ $(id -u) = 0 ] && echo setpriv --reuid=65534 --regid=65534 --clear-groups) ",
-      ctrl_c = "timeout --preserve-status -s INT 0.5 ";
+  const PtyFaults mute_300{.mute_after = 300}, unplug_300{.unplug_after = 300};
+  // Ctrl-C half a second in, or, with "interrupt", once the command that goes unanswered is on
+  // the wire.
+  const std::string ctrl_c = "timeout --preserve-status -s INT 0.5 ";
   // `lines`: how many "R" lines followed the start address on the wire; -1 nothing was sent, -2
   // not known. `how`: "busy" another copy holds the port, "interrupt", else what the program runs
-  // under, a device shut to all with `as_nobody`. PORT stands for the port's path.
+  // under, a device shut to all with `kAsNobody`. PORT stands for the port's path.
   const struct {
     std::string command_line;
     int status;
@@ -130,30 +86,12 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
       {"write other.bin --verify", 0, "write: 32768 bytes in \n" + verify + "32768 bytes match\n",
        "", 2048},
       // A write stopped short says so after the reason: the bytes the adapter confirmed.
-      {"write other.bin --pace reply",
-       1,
-       timeout + stopped("4800 of 32768", part_of_other),
-       "",
-       -2,
-       "",
-       "",
-       {.mute_after = 300}},
-      {"write other.bin --pace reply",
-       1,
-       gone + stopped("4800 of 32768", part_of_other),
-       "",
-       -2,
-       "",
-       "",
-       {.unplug_after = 300}},
-      {"write other.bin --pace reply",
-       130,
-       stopped("4800 of 32768", part_of_other),
-       "",
-       -2,
-       "interrupt",
-       "",
-       {.mute_after = 300}},
+      {"write other.bin --pace reply", 1, timeout + stopped("4800 of 32768", part_of_other), "", -2,
+       "", "", mute_300},
+      {"write other.bin --pace reply", 1, gone + stopped("4800 of 32768", part_of_other), "", -2,
+       "", "", unplug_300},
+      {"write other.bin --pace reply", 130, stopped("4800 of 32768", part_of_other), "", -2,
+       "interrupt", "", mute_300},
       // Bad files and bad use are exit 2, no adapter exit 3; both with nothing on the wire.
       {"write nocolon.txt", 2, "Line 2 of file nocolon.txt has no colon.\n"},
       {"write -", 2, "Line 2 of file - is not a hex address, a colon and hex pairs.\n",
@@ -165,13 +103,13 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
       {"verify no/where.bin", 2, cannot("no/where.bin", "no such folder", "open")},
       {"write old.txt/x.txt", 2, cannot("old.txt/x.txt", "no such folder", "open")},
       {"write folder", 2, cannot("folder", "a folder", "open")},
-      {"verify shut.bin", 2, cannot("shut.bin", "permission denied", "open"), "", -1, as_nobody},
+      {"verify shut.bin", 2, cannot("shut.bin", "permission denied", "open"), "", -1, kAsNobody},
       {"read folder", 1, cannot("folder", "a folder", "open")},
       {"read no/where.hex", 1, cannot("no/where.hex", "no such folder", "open")},
       {"read /dev/null", 1, cannot("/dev/null", "not a regular file", "open")},
       {"read locked/new.txt", 1, cannot("locked/new.txt", "permission denied", "open"), "", -1,
-       as_nobody},
-      {"read shut.bin", 1, cannot("shut.bin", "permission denied", "open"), "", -1, as_nobody},
+       kAsNobody},
+      {"read shut.bin", 1, cannot("shut.bin", "permission denied", "open"), "", -1, kAsNobody},
       {"convert changed.bin no/where.hex", 1, cannot("no/where.hex", "no such folder", "write")},
       {"write -", 2, "File - holds no records.\n", "\r\n  \r\n"},
       {"fill --pace slow", 2, "tessimor-eeprom-cli: --pace must be tick or reply, not slow\n"},
@@ -193,24 +131,14 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
       {"fill", 3,
        not_found + "PORT: permission denied; install the udev rule or join the dialout group "
                    "(README, \"Tessimor adapter not found!\").\n",
-       "", -1, as_nobody},
+       "", -1, kAsNobody},
       // These two change what the rows above read.
-      {"write - --pace reply",
-       1,
+      {"write - --pace reply", 1,
        timeout + stopped("6 of 9", "now holds part of the image from standard input. Write it"),
-       "0000:0102\r\n0010:03040506\r\n0020:070809\r\n",
-       -2,
-       "",
-       "",
-       {.mute_after = 2}},
-      {"fill --pace reply",
-       1,
-       timeout + stopped("1600 of 32768", "is now only partly filled with 0xFF. Fill it"),
-       "",
-       -2,
-       "",
-       "",
-       {.mute_after = 100}},
+       "0000:0102\r\n0010:03040506\r\n0020:070809\r\n", -2, "", "", PtyFaults{.mute_after = 2}},
+      {"fill --pace reply", 1,
+       timeout + stopped("1600 of 32768", "is now only partly filled with 0xFF. Fill it"), "", -2,
+       "", "", PtyFaults{.mute_after = 100}},
   };
   const std::string written =  // each record at its address, before all is read back
       "!" + std::regex_replace(ImageText(other), std::regex("(\\w+):(\\w+)\r\n"), "$$$1\rW$2\r");
@@ -222,13 +150,13 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
       Shell(program.Path() + " read - --pace tick --port " + port + " >/dev/null 2>&1 &");
       for (int i = 0; i < 500 && server.Received().empty(); ++i) std::this_thread::sleep_for(10ms);
     }
-    ASSERT_EQ(c.how == as_nobody ? Shell("chmod 0 " + port) : 0, 0);
+    ASSERT_EQ(c.how == kAsNobody ? Shell("chmod 0 " + port) : 0, 0);
     const std::string args = "--port " + port + " " + c.command_line;
     const auto unanswered_sent = [&] {
       const std::string wire = server.Received();
       return std::ranges::count(wire, 'W') == c.faults.mute_after + 1 && wire.ends_with('\r');
     };
-    EXPECT_EQ(c.how == "interrupt" ? program.Interrupt(args, unanswered_sent)
+    EXPECT_EQ(c.how == "interrupt" ? program.Signalled(args, SIGINT, unanswered_sent)
                                    : program.Run(args, c.input, c.how == "busy" ? "" : c.how),
               Result(c.status, std::regex_replace(c.err, std::regex("PORT"), port), c.out))
         << c.command_line;
@@ -251,8 +179,7 @@ TEST(CliEndToEndTest, EachRunEndsWithItsStatusMessageFilesAndBytesOnTheWire) {
 // The system's own list, whatever this machine has, and the simulator's pty as named, with
 // nothing but its path: no USB identity the system did not report.
 TEST(CliEndToEndTest, PortsMarksANamedPtyAsNamedWithNoIdentity) {
-  testing::TempDir dir;
-  const Program program(dir);
+  const testing::Cli program = Program();
   AdapterSimulator adapter;
   PtyServer server(adapter);
   ASSERT_TRUE(server.Start(/*hold_slave=*/false));
@@ -267,8 +194,8 @@ TEST(CliEndToEndTest, PortsMarksANamedPtyAsNamedWithNoIdentity) {
 
 // Intel HEX and S-records as objcopy, a tool apart from this one, writes and reads them.
 TEST(CliEndToEndTest, ToolchainImagesGoInAndComeOutAsObjcopyMakesAndReadsThem) {
-  testing::TempDir dir;
-  const Program program(dir);
+  const testing::Cli program = Program();
+  const testing::TempDir& dir = program.dir;
   AdapterSimulator adapter;
   std::mt19937 random(12);
   std::string image(32768, '\0'), part(40, '\0');

