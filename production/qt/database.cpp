@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QThread>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -30,12 +32,18 @@ constexpr char kBeginWrite[] = "BEGIN IMMEDIATE";
 const QString kIdColumn = "id INTEGER PRIMARY KEY";
 // SQLite's result codes that have words of their own; its extended codes keep them in the low byte.
 constexpr int kPrimaryCodeMask = 0xFF;
+constexpr int kBusyCode = 5;
+constexpr int kLockedCode = 6;
 constexpr int kReadOnlyCode = 8;
 constexpr int kDiskFullCode = 13;
 constexpr int kNotADatabaseCode = 26;
 // Extended codes of a write, or a growth of the shared-memory file, that the system refused.
 constexpr int kWriteFailedCode = 778;
 constexpr int kGrowthFailedCode = 4874;
+// Turning a new file to WAL needs it alone for a moment, and SQLite says so at once instead of
+// waiting when another program is opening it too: that is waited out as the busy timeout would.
+constexpr int kSetUpWaitMs = 10000;
+constexpr int kSetUpRetryMs = 20;
 // ---- end of SQLite's own ----
 
 // Raised when a newer program changes the tables; an older one then refuses the file.
@@ -139,7 +147,7 @@ bool Database::SetUp(Use use, std::string* error) {
     return false;
   }
   for (const QString& setting : kSettings) {
-    if (!Exec(setting, {}, error)) return false;
+    if (!ExecWaiting(setting, error)) return false;
   }
   if (use == Use::kWrite) {
     if (!BeginWrite(error)) return false;
@@ -160,6 +168,21 @@ bool Database::SetUp(Use use, std::string* error) {
   const QString write = version->isNull() ? "INSERT INTO record_schema (version) VALUES (?)"
                                           : "UPDATE record_schema SET version = ?";
   return Exec(write, {kSchemaVersion}, error) && Commit(error);
+}
+
+bool Database::ExecWaiting(const QString& sql, std::string* error) {
+  QElapsedTimer waited;
+  waited.start();
+  for (;;) {
+    QSqlQuery query(db_);
+    if (query.exec(sql)) return true;
+    const int code = query.lastError().nativeErrorCode().toInt() & kPrimaryCodeMask;
+    if ((code != kBusyCode && code != kLockedCode) || waited.elapsed() > kSetUpWaitMs) {
+      *error = Problem(query.lastError().nativeErrorCode(), query.lastError().databaseText());
+      return false;
+    }
+    QThread::msleep(kSetUpRetryMs);
+  }
 }
 
 bool Database::Prepare(QSqlQuery& query, const QString& sql, const QVariantList& values,

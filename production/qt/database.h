@@ -43,6 +43,8 @@ class Database {
                std::string* error);
   std::string Problem(const QString& native_code, const QString& text) const;
   bool SetUp(Use use, std::string* error);
+  // Exec, trying again while another program holds the file for a moment.
+  bool ExecWaiting(const QString& sql, std::string* error);
 
   std::string path_;
   QString connection_;
