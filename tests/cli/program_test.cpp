@@ -219,6 +219,22 @@ TEST(CliProgramTest, RunsKilledAtRandomLeaveNoNumberTwiceAndAnIntactRecordAndIma
   EXPECT_EQ(ReadWholeFile(station.dir.File("big.txt")), big);
 }
 
+TEST(CliProgramTest, TwoProcessesOnOneRecordNeverShareANumber) {
+  Station station;
+  Gang first(2), second(2);
+  WriteWholeFile(station.dir.File("in"), "");
+  std::string lines;
+  for (const Gang* gang : {&first, &second}) {
+    lines += "(for i in 1 2 3 4 5 6 7 8 9 10; do (" +
+             station.Line(kProgram + " --pace reply --db rec.db" + gang->Ports()) +
+             ") || exit 1; done) & " + (gang == &first ? "a=$!; " : "b=$!; ");
+  }
+  EXPECT_EQ(Shell(lines + "wait $a; first=$?; wait $b && exit $first"), 0);
+  EXPECT_EQ(station.Sql("SELECT COUNT(*), COUNT(DISTINCT serial), MIN(serial), MAX(serial) "
+                        "FROM parts WHERE state = 'passed'; SELECT COUNT(*) FROM parts"),
+            "40|40|100000|100039\n40\n");
+}
+
 // Each refused before an adapter hears a byte, and before the record is made.
 TEST(CliProgramTest, RefusalsSayWhyAndSendNothing) {
   Station station;
