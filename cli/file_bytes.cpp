@@ -3,41 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 
 namespace tessimor::cli {
-
-namespace {
-
-std::string FileProblemReason(const FileProblem& problem) {
-  using enum FileProblem::Kind;
-  switch (problem.kind) {
-    case kNone:
-      break;
-    case kNoSuchFile:
-      return "no such file";
-    case kNoSuchFolder:
-      return "no such folder";
-    case kFolder:
-      return "a folder";
-    case kNotRegularFile:
-      return "not a regular file";
-    case kPermissionDenied:
-      return "permission denied";
-    case kOther: {
-      // Mid-line, as the other reasons stand: "Read-only file system" reads "read-only ...".
-      std::string reason = std::strerror(problem.error);
-      if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(reason[0]));
-      return reason;
-    }
-  }
-  return {};
-}
-
-}  // namespace
 
 FileProblem ReadFileBytes(const std::string& path, std::string* contents) {
   // Read by hand, so a failure's errno is the system's own; a folder opens, then its read fails

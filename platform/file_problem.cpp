@@ -1,6 +1,8 @@
 #include "platform/file_problem.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace tessimor {
@@ -28,6 +30,31 @@ FileProblem FileProblemFromErrno(const std::string& path, int error, bool creati
     default:
       return {kOther, error};
   }
+}
+
+std::string FileProblemReason(const FileProblem& problem) {
+  using enum FileProblem::Kind;
+  switch (problem.kind) {
+    case kNone:
+      break;
+    case kNoSuchFile:
+      return "no such file";
+    case kNoSuchFolder:
+      return "no such folder";
+    case kFolder:
+      return "a folder";
+    case kNotRegularFile:
+      return "not a regular file";
+    case kPermissionDenied:
+      return "permission denied";
+    case kOther: {
+      // Mid-line, as the other reasons stand: "Read-only file system" reads "read-only ...".
+      std::string reason = std::strerror(problem.error);
+      if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(reason[0]));
+      return reason;
+    }
+  }
+  return {};
 }
 
 }  // namespace tessimor

@@ -25,4 +25,8 @@ struct FileProblem {
 // a missing folder on its way; `creating` says the file itself was not expected to exist.
 FileProblem FileProblemFromErrno(const std::string& path, int error, bool creating = false);
 
+// The problem in a few words that stand mid-line: "no such file", "permission denied", or the
+// system's own in lower case.
+std::string FileProblemReason(const FileProblem& problem);
+
 }  // namespace tessimor

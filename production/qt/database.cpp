@@ -11,10 +11,10 @@
 #include <QStringList>
 #include <QThread>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
+
+#include "platform/file_problem.h"
 
 namespace tessimor::production {
 
@@ -75,11 +75,8 @@ std::string Refusal(const std::string& path, const std::string& reason) {
   return "production record " + path + ": " + reason;
 }
 
-// The system's words, mid-line.
-std::string Reason(int error) {
-  std::string text = std::strerror(error);
-  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-  return text;
+std::string Reason(const std::string& path, int error) {
+  return FileProblemReason(FileProblemFromErrno(path, error));
 }
 
 // What the system says against writing the file, or against the journal files SQLite makes
@@ -87,16 +84,16 @@ std::string Reason(int error) {
 std::string WriteObstacle(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return Reason(EISDIR);
+    if (S_ISDIR(info.st_mode)) return Reason(path, EISDIR);
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return Reason(errno);
+    if (fd < 0) return Reason(path, errno);
     ::close(fd);
   }
   const std::filesystem::path parent = std::filesystem::path(path).parent_path();
   const std::string folder = parent.empty() ? "." : parent.string();
   // Effective rights: a process that dropped its privileges is held to the folder's modes.
   if (::faccessat(AT_FDCWD, folder.c_str(), W_OK, AT_EACCESS) != 0) {
-    return "its folder cannot be written: " + Reason(errno);
+    return "its folder cannot be written: " + Reason(folder, errno);
   }
   return {};
 }
@@ -125,7 +122,7 @@ Database::~Database() {
 
 std::unique_ptr<Database> Database::Open(const std::string& path, Use use, std::string* error) {
   if (use == Use::kRead && ::access(path.c_str(), F_OK) != 0) {
-    *error = Refusal(path, Reason(errno));
+    *error = Refusal(path, Reason(path, errno));
     return nullptr;
   }
   if (use == Use::kWrite) {

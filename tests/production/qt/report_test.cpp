@@ -61,7 +61,7 @@ TEST(ReportTest, EveryPartAsCsvWithQuotedFieldsAndCrlfAndTheSummaryRatesThePasse
             "parts: 4\npassed: 2\nfailed: 1\ninterrupted: 1\nreserved: 0\nreworks: 1\n"
             "first number: 100000\nlast number: 100002\nparts per hour: 960.0\n");
   EXPECT_FALSE(WriteSummary(dir.File("none.db"), out, &error));
-  EXPECT_EQ(error, "production record " + dir.File("none.db") + ": no such file or directory");
+  EXPECT_EQ(error, "production record " + dir.File("none.db") + ": no such file");
 }
 
 }  // namespace
