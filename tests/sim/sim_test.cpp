@@ -76,7 +76,8 @@ TEST(SimProgram, AnswersCommandsWithFaultsKeepsItsImageAndEndsWithTheRightStatus
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // till it waits to write
     if (args.empty()) {
       ::close(sim.fd);
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      // Room for the server to see the hang-up on a machine busy with parallel tests.
+      std::this_thread::sleep_for(std::chrono::milliseconds(1000));
       sim.fd = sim.Open();
       EXPECT_EQ(::write(sim.fd, "$0100\rR\r", 8), 8);
       EXPECT_EQ(sim.Read(), "R0100:0A0B" + std::string(28, 'F') + "\r");
