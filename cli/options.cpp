@@ -58,7 +58,7 @@ constexpr char kKeepExistingOption[] = "--keep-existing";
 constexpr char kNewSeriesOption[] = "--new-series";
 constexpr char kCsvOption[] = "--csv";
 
-const std::vector<OptionSpec> kOptionSpecs = {
+const std::vector<OptionRule> kOptionRules = {
     {kPortOption, "", true},       {kPaceOption, "", true},    {kVerifyOption, "", false},
     {kQuietOption, "-q", false},   {kHelpOption, "-h", false}, {kVersionOption, "", false},
     {kAllOption, "", false},       {kSerialOption, "", true},  {kSerialStartOption, "", true},
@@ -83,7 +83,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     return parsed;
   };
 
-  const ParsedCommandLine line = ParseCommandLine(arguments, kOptionSpecs);
+  const ParsedCommandLine line = ParseCommandLine(arguments, kOptionRules);
   if (!line.error.empty()) return fail(line.error);
   for (const GivenOption& given : line.options) {
     if (given.name == kPortOption) {

@@ -10,11 +10,11 @@ namespace {
 
 constexpr char kEndOfOptions[] = "--";
 
-const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, const std::string& name) {
-  const auto found = std::find_if(specs.begin(), specs.end(), [&name](const OptionSpec& spec) {
-    return spec.name == name || spec.alias == name;
+const OptionRule* FindRule(const std::vector<OptionRule>& rules, const std::string& name) {
+  const auto found = std::find_if(rules.begin(), rules.end(), [&name](const OptionRule& rule) {
+    return rule.name == name || rule.alias == name;
   });
-  return found == specs.end() ? nullptr : &*found;
+  return found == rules.end() ? nullptr : &*found;
 }
 
 }  // namespace
@@ -32,7 +32,7 @@ std::string ParsedCommandLine::Value(const std::string& name) const {
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                                   const std::vector<OptionSpec>& specs) {
+                                   const std::vector<OptionRule>& rules) {
   ParsedCommandLine parsed;
   const auto fault = [&parsed](ArgumentFault kind, const std::string& culprit, std::string error) {
     if (parsed.fault != ArgumentFault::kNone) return;
@@ -57,16 +57,16 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
       name = argument.substr(0, equals);
       value = argument.substr(equals + 1);
     }
-    const OptionSpec* spec = FindSpec(specs, name);
-    if (!spec) {
+    const OptionRule* rule = FindRule(rules, name);
+    if (!rule) {
       fault(ArgumentFault::kUnknownOption, argument, "unknown option " + argument);
-    } else if (spec->takes_value && !value && i + 1 >= arguments.size()) {
+    } else if (rule->takes_value && !value && i + 1 >= arguments.size()) {
       fault(ArgumentFault::kNeedsValue, argument, name + " needs a value");
-    } else if (!spec->takes_value && value) {
+    } else if (!rule->takes_value && value) {
       fault(ArgumentFault::kTakesNoValue, argument, name + " takes no value");
     } else {
-      if (spec->takes_value && !value) value = arguments[++i];
-      parsed.options.push_back({spec->name, value.value_or("")});
+      if (rule->takes_value && !value) value = arguments[++i];
+      parsed.options.push_back({rule->name, value.value_or("")});
     }
   }
   return parsed;

@@ -6,7 +6,7 @@
 namespace tessimor {
 
 // An option a program takes, under its long name ("--port") and perhaps a short one ("-q").
-struct OptionSpec {
+struct OptionRule {
   std::string name;
   std::string alias;
   bool takes_value = false;
@@ -15,7 +15,7 @@ struct OptionSpec {
 enum class ArgumentFault { kNone, kUnknownOption, kNeedsValue, kTakesNoValue };
 
 struct GivenOption {
-  std::string name;   // the spec's name, whichever of its names was used
+  std::string name;   // the rule's name, whichever of its names was used
   std::string value;  // empty for a flag
 };
 
@@ -23,7 +23,7 @@ struct ParsedCommandLine {
   // In the order given, so a program can let one option govern those after it.
   std::vector<GivenOption> options;
   std::vector<std::string> words;
-  // The first argument that fit no spec, as given, and the fault worded; empty when all fit.
+  // The first argument that fit no rule, as given, and the fault worded; empty when all fit.
   // The arguments after it are still parsed, so --help is heard even beside a wrong one.
   ArgumentFault fault = ArgumentFault::kNone;
   std::string culprit;
@@ -37,6 +37,6 @@ struct ParsedCommandLine {
 // Options may stand before or after words; "--" ends them; a lone "-" is a word, as it names
 // standard input or output; "--name=value" and "--name value" both give a value.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                                   const std::vector<OptionSpec>& specs);
+                                   const std::vector<OptionRule>& rules);
 
 }  // namespace tessimor

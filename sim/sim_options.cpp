@@ -60,15 +60,15 @@ constexpr FaultOption kFaultOptions[] = {
     {"--unplug-after", INT_MAX, [](PtyFaults& faults, int n) { faults.unplug_after = n; }},
 };
 
-std::vector<OptionSpec> OptionSpecs() {
-  std::vector<OptionSpec> specs = {
+std::vector<OptionRule> OptionRules() {
+  std::vector<OptionRule> rules = {
       {kHelpOption, "-h", false}, {kVersionOption, "", false}, {kOnceOption, "", false},
       {kCountOption, "", true},   {kImageOption, "", true},    {kAdapterOption, "", true},
   };
   for (const FaultOption& fault : kFaultOptions) {
-    specs.push_back({fault.name, "", fault.max != kFlag});
+    rules.push_back({fault.name, "", fault.max != kFlag});
   }
-  return specs;
+  return rules;
 }
 
 const FaultOption* FindFault(const std::string& name) {
@@ -110,7 +110,7 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
     if (error) *error = text;
     return std::nullopt;
   };
-  const ParsedCommandLine line = ParseCommandLine(args, OptionSpecs());
+  const ParsedCommandLine line = ParseCommandLine(args, OptionRules());
   if (line.fault == ArgumentFault::kUnknownOption) return fail("unknown option: " + line.culprit);
   if (!line.error.empty()) return fail(line.error);
   if (!line.words.empty()) return fail("unknown option: " + line.words.front());

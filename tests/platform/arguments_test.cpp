@@ -6,7 +6,7 @@ namespace tessimor {
 namespace {
 
 TEST(CommandLine, OptionsStandAnywhereAndTheFirstMisfitIsToldWhileTheRestIsStillRead) {
-  const std::vector<OptionSpec> specs = {{"--port", "", true}, {"--quiet", "-q", false}};
+  const std::vector<OptionRule> rules = {{"--port", "", true}, {"--quiet", "-q", false}};
   // The parse on one line: options in order as name=value, the words, then the fault if any.
   const auto describe = [](const ParsedCommandLine& line) {
     std::string text;
@@ -28,7 +28,7 @@ TEST(CommandLine, OptionsStandAnywhereAndTheFirstMisfitIsToldWhileTheRestIsStill
       {{"---", "-port", "p"}, "[p;] last port= | ---: unknown option ---"},
   };
   for (const auto& [args, expected] : cases) {
-    EXPECT_EQ(describe(ParseCommandLine(args, specs)), expected);
+    EXPECT_EQ(describe(ParseCommandLine(args, rules)), expected);
   }
 }
 
