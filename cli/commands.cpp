@@ -92,7 +92,10 @@ class CommandRunner {
                        progress_.Advance(bytes, next_address);
                      });
     QObject::connect(session_.get(), &AdapterSession::OperationEnded, &interrupt_context_,
-                     [this](const OperationEnd& end) { ended_ = end.outcome; });
+                     [this](const OperationEnd& end) {
+                       // Nothing began, so nothing was left half changed.
+                       if (end.mode != ModeIdle) ended_ = end.outcome;
+                     });
     return session_->Connect();
   }
 

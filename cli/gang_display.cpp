@@ -1,9 +1,9 @@
 #include "cli/gang_display.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 
+#include "cli/columns.h"
 #include "session/escape.h"
 
 namespace tessimor::cli {
@@ -16,6 +16,7 @@ using production::Stage;
 constexpr char kCursorUp[] = "\x1b[A";
 constexpr char kClearLine[] = "\r\x1b[K";
 constexpr char kNone[] = "-";
+constexpr const char* kGap = "  ";
 constexpr const char* kHeadings[] = {"PORT", "USB SERIAL", "SERIAL", "RESULT", "SECONDS"};
 using Row = std::array<std::string, std::size(kHeadings)>;
 
@@ -71,16 +72,7 @@ void PrintPartsTable(const std::vector<PartStatus>& parts, std::ostream& out) {
     rows.push_back({Escaped(part.socket.port), Or(part.socket.usb_serial), Or(part.serial),
                     Result(part), Seconds(part.seconds)});
   }
-  std::array<std::size_t, std::size(kHeadings)> widths{};
-  for (const Row& row : rows) {
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
-  }
-  for (const Row& row : rows) {
-    for (std::size_t i = 0; i + 1 < row.size(); ++i) {
-      out << row[i] << std::string(widths[i] - row[i].size() + 2, ' ');
-    }
-    out << row.back() << '\n';
-  }
+  PrintColumns(rows, {kGap, kGap, kGap, kGap}, out);
   for (const PartStatus& part : parts) {
     if (part.stage == Stage::kFailed)
       out << Escaped(part.socket.port) << ": " << part.error << '\n';

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "cli/columns.h"
 #include "cli/exit_codes.h"
 #include "link/discovery.h"
 #include "link/messages.h"
@@ -33,21 +34,6 @@ std::string ValueOf(const DeviceRecord& record, const std::string& name) {
     if (property.name == name) return property.value ? *property.value : kUnreadable;
   }
   return kUnreadable;
-}
-
-// Each column as wide as its widest cell; the last one unpadded, so no line ends in spaces.
-void PrintAligned(const std::vector<Row>& rows, std::ostream& out) {
-  constexpr std::size_t kLast = std::tuple_size_v<Row> - 1;
-  std::array<std::size_t, kLast> widths{};
-  for (const Row& row : rows) {
-    for (std::size_t i = 0; i < kLast; ++i) widths[i] = std::max(widths[i], row[i].size());
-  }
-  for (const Row& row : rows) {
-    for (std::size_t i = 0; i < kLast; ++i) {
-      out << row[i] << std::string(widths[i] - row[i].size(), ' ') << (i == 0 ? kMarkGap : kGap);
-    }
-    out << row[kLast] << '\n';
-  }
 }
 
 // Whether two paths lead to one device, through links and relative names.
@@ -102,7 +88,7 @@ int ListPorts(DeviceInventory& inventory, const std::string& named, std::ostream
     rows.push_back({std::string(1, kNamedMark), "", "", "", Escaped(named)});
     marked = named;
   }
-  PrintAligned(rows, out);
+  PrintColumns(rows, {kMarkGap, kGap, kGap, kGap}, out);
   out << std::flush;
   if (marked.empty()) {
     err << messages::kNotFoundText << '\n';

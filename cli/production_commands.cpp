@@ -7,6 +7,7 @@
 #include "cli/file_bytes.h"
 #include "cli/gang_display.h"
 #include "cli/image_input.h"
+#include "engine/image_formats.h"
 #include "cli/signals.h"
 #include "link/discovery.h"
 #include "link/messages.h"
@@ -60,14 +61,15 @@ int RunProgram(const Options& options, DeviceInventory& inventory, Environment& 
     env.err << "program needs an image file, whose bytes the record keeps a hash of\n";
     return kExitBadUse;
   }
-  // Everything is checked before the record or an adapter is touched.
-  const ImageInput input = LoadImageInput(options.file, env.in);
+  // Everything is checked before the record or an adapter is touched. The bytes are read once:
+  // the image is made of them, and the record keeps their hash.
+  std::string image_bytes;
+  if (!ReadWhole(options.file, &image_bytes, env.err)) return kExitBadUse;
+  const ImageInput input = ReadImage(FormatOf(options.file), image_bytes, options.file);
   if (!input.error.empty()) {
     env.err << input.error << '\n';
     return kExitBadUse;
   }
-  std::string image_bytes;
-  if (!ReadWhole(options.file, &image_bytes, env.err)) return kExitBadUse;
   production::PlanRequest request{options.serial,      options.crcs, options.serial_start,
                                   options.serial_step, {},           {}};
   std::string serials_bytes;

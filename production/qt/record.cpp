@@ -49,14 +49,16 @@ Record::~Record() {
   if (run_id_ == 0) return;
   // Left undone, the run stays open until the next run on this host finds this process gone.
   std::string ignored;
-  const bool ended =
-      database_->BeginWrite(&ignored) &&
-      database_->Exec("UPDATE parts SET state = ? WHERE run_id = ? AND state = ?",
-                      {kInterrupted, QVariant::fromValue(run_id_), kReserved}, &ignored) &&
-      database_->Exec("UPDATE runs SET ended = ? WHERE id = ?",
-                      {TimeText(clock_()), QVariant::fromValue(run_id_)}, &ignored) &&
-      database_->Commit(&ignored);
+  const bool ended = database_->BeginWrite(&ignored) && EndRun(run_id_, &ignored, nullptr) &&
+                     database_->Commit(&ignored);
   if (!ended) database_->Rollback();
+}
+
+bool Record::EndRun(std::int64_t run, std::string* error, int* interrupted) {
+  return database_->Exec("UPDATE parts SET state = ? WHERE run_id = ? AND state = ?",
+                         {kInterrupted, QVariant::fromValue(run), kReserved}, error, interrupted) &&
+         database_->Exec("UPDATE runs SET ended = ? WHERE id = ?",
+                         {TimeText(clock_()), QVariant::fromValue(run)}, error);
 }
 
 bool Record::BeginRun(const SeriesPlan& plan, FailPolicy policy, std::string* error,
@@ -100,12 +102,7 @@ std::optional<int> Record::InterruptEndedRuns(std::string* error) {
   for (const auto& [run, identity] : open_runs) {
     if (!HasEnded(identity)) continue;
     int changed = 0;
-    if (!database_->Exec("UPDATE parts SET state = ? WHERE run_id = ? AND state = ?",
-                         {kInterrupted, QVariant::fromValue(run), kReserved}, error, &changed) ||
-        !database_->Exec("UPDATE runs SET ended = ? WHERE id = ?",
-                         {TimeText(clock_()), QVariant::fromValue(run)}, error)) {
-      return std::nullopt;
-    }
+    if (!EndRun(run, error, &changed)) return std::nullopt;
     count += changed;
   }
   return count;

@@ -82,6 +82,9 @@ class Record {
   Record(std::unique_ptr<Database> database, Clock clock);
   bool TakeSeries(const SeriesPlan& plan, std::string* error);
   std::optional<int> InterruptEndedRuns(std::string* error);
+  // Marks the run's parts still reserved interrupted, their count in *interrupted, and ends it;
+  // inside a write transaction.
+  bool EndRun(std::int64_t run, std::string* error, int* interrupted);
   std::optional<Reservation> Insert(std::uint64_t index, const std::string& serial, bool rework,
                                     const std::string& port, const std::string& usb_serial,
                                     std::string* error);
