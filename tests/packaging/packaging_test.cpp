@@ -45,15 +45,28 @@ TEST(PackagingTest, UdevRuleTagsThePortAndKeepsModemManagerAway) {
   }
 }
 
-TEST(PackagingTest, DesktopEntryStartsTheWindowProgram) {
-  const std::string entry =
-      testing::ReadWholeFile(TESSIMOR_PACKAGING_DIR "/tessimor-eeprom.desktop");
-  EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
-  for (const char* line : {"Type=Application", "Name=Tessimor EEPROM", "Exec=tessimor-eeprom",
-                           "Terminal=false", "Categories=Development;Electronics;"}) {
-    EXPECT_NE(entry.find("\n" + std::string(line) + "\n"), std::string::npos) << line;
+TEST(PackagingTest, DesktopEntriesStartTheirWindowPrograms) {
+  const struct {
+    const char* file;
+    const char* name;
+    const char* exec;
+  } cases[] = {
+      {"tessimor-eeprom.desktop", "Tessimor EEPROM", "tessimor-eeprom"},
+      {"tessimor-eeprom-station.desktop", "Tessimor EEPROM Station", "tessimor-eeprom-station"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string entry =
+        testing::ReadWholeFile(std::string(TESSIMOR_PACKAGING_DIR "/") + c.file);
+    EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
+    for (const std::string& line :
+         {std::string("Type=Application"), "Name=" + std::string(c.name),
+          "Exec=" + std::string(c.exec), std::string("Icon=tessimor-eeprom"),
+          std::string("Terminal=false"), std::string("Categories=Development;Electronics;")}) {
+      EXPECT_NE(entry.find("\n" + line + "\n"), std::string::npos) << line;
+    }
+    EXPECT_TRUE(std::regex_search(entry, std::regex("\nComment=.+\n")));
   }
-  EXPECT_TRUE(std::regex_search(entry, std::regex("\nComment=.+\n")));
 }
 
 }  // namespace
