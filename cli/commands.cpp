@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "cli/exit_codes.h"
-#include "cli/file_bytes.h"
 #include "cli/image_input.h"
 #include "cli/ports.h"
 #include "cli/production_commands.h"
@@ -15,6 +14,7 @@
 #include "link/messages.h"
 #include "link/protocol.h"
 #include "platform/bound_inventory.h"
+#include "platform/file_bytes.h"
 #include "platform/qt/device_inventory.h"
 #include "platform/scratch_file.h"
 #include "session/adapter_session.h"

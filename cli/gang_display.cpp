@@ -38,26 +38,6 @@ std::string Seconds(double seconds) {
 
 }  // namespace
 
-std::string StageName(Stage stage) {
-  switch (stage) {
-    case Stage::kWaiting:
-      return "waiting";
-    case Stage::kReading:
-      return "reading";
-    case Stage::kReserving:
-      return "reserving";
-    case Stage::kWriting:
-      return "writing";
-    case Stage::kVerifying:
-      return "verifying";
-    case Stage::kPassed:
-      return "PASS";
-    case Stage::kFailed:
-      return "FAIL";
-  }
-  return {};
-}
-
 std::string PartLine(const PartStatus& part) {
   const std::size_t percent = part.total ? 100 * part.done / part.total : 0;
   char text[16];

@@ -8,8 +8,6 @@
 
 namespace tessimor::cli {
 
-// "writing", "PASS" and the like.
-std::string StageName(production::Stage stage);
 // One part's live line: port, stage, percent, serial number.
 std::string PartLine(const production::PartStatus& part);
 // The table at the end: port, USB serial number, serial written, result, seconds; then why each

@@ -2,8 +2,8 @@
 
 #include <iterator>
 
-#include "cli/file_bytes.h"
 #include "link/messages.h"
+#include "platform/file_bytes.h"
 
 namespace tessimor::cli {
 

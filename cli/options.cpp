@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/arguments.h"
+#include "production/qt/recipe.h"
 
 namespace tessimor::cli {
 
@@ -57,6 +58,8 @@ constexpr char kOnFailOption[] = "--on-fail";
 constexpr char kKeepExistingOption[] = "--keep-existing";
 constexpr char kNewSeriesOption[] = "--new-series";
 constexpr char kCsvOption[] = "--csv";
+constexpr char kRecipeOption[] = "--recipe";
+constexpr char kSaveRecipeOption[] = "--save-recipe";
 
 const std::vector<OptionRule> kOptionRules = {
     {kPortOption, "", true},       {kPaceOption, "", true},    {kVerifyOption, "", false},
@@ -64,13 +67,15 @@ const std::vector<OptionRule> kOptionRules = {
     {kAllOption, "", false},       {kSerialOption, "", true},  {kSerialStartOption, "", true},
     {kSerialStepOption, "", true}, {kSerialsOption, "", true}, {kCrcOption, "", true},
     {kDbOption, "", true},         {kOnFailOption, "", true},  {kKeepExistingOption, "", false},
-    {kNewSeriesOption, "", false}, {kCsvOption, "", true},
+    {kNewSeriesOption, "", false}, {kCsvOption, "", true},     {kRecipeOption, "", true},
+    {kSaveRecipeOption, "", true},
 };
 
 // The options only `program` takes, and those only `report` takes besides --db.
 const std::vector<const char*> kProgramOnly = {
-    kAllOption, kSerialOption, kSerialStartOption,  kSerialStepOption, kSerialsOption,
-    kCrcOption, kOnFailOption, kKeepExistingOption, kNewSeriesOption};
+    kAllOption,       kSerialOption, kSerialStartOption, kSerialStepOption,
+    kSerialsOption,   kCrcOption,    kOnFailOption,      kKeepExistingOption,
+    kNewSeriesOption, kRecipeOption, kSaveRecipeOption};
 const std::vector<const char*> kReportOnly = {kCsvOption};
 
 }  // namespace
@@ -113,6 +118,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   options.keep_existing = line.Has(kKeepExistingOption);
   options.new_series = line.Has(kNewSeriesOption);
   options.csv = line.Value(kCsvOption);
+  options.recipe = line.Value(kRecipeOption);
+  options.save_recipe = line.Value(kSaveRecipeOption);
   const std::vector<std::string>& words = line.words;
 
   if (options.help || options.version) return parsed;
@@ -124,12 +131,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   if (!info) return fail("unknown command " + words.front());
   options.command = info->command;
   const std::size_t expected_words = info->files + 1;
-  if (words.size() < expected_words) {
+  // A recipe may name program's image.
+  const bool file_optional = info->command == Command::Program && !options.recipe.empty();
+  if (words.size() + (file_optional ? 1 : 0) < expected_words) {
     return fail(std::string(info->name) +
                 (info->files > 1 ? " needs IN and OUT" : " needs a FILE"));
   }
   if (words.size() > expected_words) return fail("unexpected argument " + words[expected_words]);
-  if (info->files > 0) options.file = words[1];
+  if (info->files > 0 && words.size() > 1) options.file = words[1];
   if (info->files > 1) options.output = words[2];
   if (options.verify && !info->may_verify) {
     return fail(std::string("--verify does not go with ") + info->name);
@@ -150,21 +159,32 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
       options.command != Command::Report) {
     return fail(std::string("--db does not go with ") + info->name);
   }
-  if (options.command == Command::Program) {
-    if (options.all && !options.ports.empty()) return fail("--all and --port do not go together");
-    if (!options.all && options.ports.empty()) return fail("program needs --all or --port");
-    if (options.serial.empty()) return fail("program needs --serial ADDR:ENCODING");
-    if (options.serials.empty() == options.serial_start.empty()) {
-      return fail("program needs either --serial-start N or --serials FILE");
-    }
-    if (!options.serials.empty() && !options.serial_step.empty()) {
-      return fail("--serial-step goes with --serial-start, not --serials");
-    }
-    if (!options.on_fail.empty() && options.on_fail != "void" && options.on_fail != "reuse") {
-      return fail("--on-fail must be void or reuse, not " + options.on_fail);
+  if (options.command == Command::Program && options.recipe.empty()) {
+    if (std::string problem = ProgramOptionsProblem(options); !problem.empty()) {
+      return fail(std::move(problem));
     }
   }
   return parsed;
+}
+
+std::string ProgramOptionsProblem(const Options& options) {
+  if (options.all && !options.ports.empty()) return "--all and --port do not go together";
+  if (options.save_recipe.empty() && !options.all && options.ports.empty()) {
+    return "program needs --all or --port";
+  }
+  if (options.file.empty()) return "program needs a FILE";
+  if (options.serial.empty()) return "program needs --serial ADDR:ENCODING";
+  if (options.serials.empty() == options.serial_start.empty()) {
+    return "program needs either --serial-start N or --serials FILE";
+  }
+  if (!options.serials.empty() && !options.serial_step.empty()) {
+    return "--serial-step goes with --serial-start, not --serials";
+  }
+  if (!options.on_fail.empty() && options.on_fail != production::kOnFailVoid &&
+      options.on_fail != production::kOnFailReuse) {
+    return "--on-fail must be void or reuse, not " + options.on_fail;
+  }
+  return {};
 }
 
 Pace DefaultPace(Command command) {
@@ -222,6 +242,10 @@ std::string UsageText() {
          "  --keep-existing           a part that holds a passed number keeps it (rework)\n"
          "  --new-series              start a new series for another image or layout\n"
          "  --csv FILE                report: every part as CSV, - for standard output\n"
+         "  --recipe FILE             program: the set-up from FILE, a JSON recipe; options\n"
+         "                            given beside it win, and its image may stand for FILE\n"
+         "  --save-recipe FILE        program: write the set-up the options make to FILE and\n"
+         "                            touch no adapter and no record\n"
          "\n"
          "Exit status: 0 done (program: every part passed), 1 failed on the way (program:\n"
          "a part failed), 2 bad use, bad file or field (nothing sent), 3 adapter not found\n"

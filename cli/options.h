@@ -33,6 +33,8 @@ struct Options {
   bool keep_existing = false;
   bool new_series = false;
   std::string csv;
+  std::string recipe;       // program's set-up from this file, under the options given
+  std::string save_recipe;  // program writes its set-up here instead of running
 };
 
 // `error` is empty when the arguments make sense.
@@ -43,6 +45,9 @@ struct ParsedArguments {
 
 // Options may stand before or after the command; "--" ends them.
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
+// What program lacks or has at odds, worded by the options; empty when it can run. A recipe's
+// values are checked by this once they are in.
+std::string ProgramOptionsProblem(const Options& options);
 
 // Reads change nothing on the adapter and go as fast as it answers; writes keep the pace its
 // write cycle is known to keep up with.

@@ -4,38 +4,80 @@
 #include <fstream>
 
 #include "cli/exit_codes.h"
-#include "cli/file_bytes.h"
 #include "cli/gang_display.h"
 #include "cli/image_input.h"
-#include "engine/image_formats.h"
 #include "cli/signals.h"
 #include "link/discovery.h"
 #include "link/messages.h"
+#include "production/qt/recipe.h"
 #include "production/qt/report.h"
 #include "production/qt/series_plan.h"
+#include "production/qt/setup.h"
 
 namespace tessimor::cli {
 
 namespace {
 
-using production::FailPolicy;
 using production::PartStatus;
 using production::Socket;
 using production::Stage;
 
-constexpr char kDefaultDb[] = "tessimor-production.db";
-constexpr char kReuse[] = "reuse";
-
 std::string DbPath(const Options& options) {
-  return options.db.empty() ? kDefaultDb : options.db;
+  return options.db.empty() ? production::kDefaultDb : options.db;
 }
 
-// Whole, or the reason said after the line that names the file.
-bool ReadWhole(const std::string& path, std::string* bytes, std::ostream& err) {
-  const FileProblem problem = ReadFileBytes(path, bytes);
-  if (!problem) return true;
-  err << messages::kCouldNotOpenText << path << '\n' << FileProblemLine(path, problem) << '\n';
-  return false;
+// What the command line left out is taken from the recipe; the recipe's image hash holds only for
+// its own image, which is given back with the rest.
+production::Recipe TakeUnset(const production::Recipe& recipe, Options* options) {
+  production::Recipe kept;
+  if (options->file.empty()) {
+    options->file = recipe.image;
+    kept.image_sha256 = recipe.image_sha256;
+  }
+  if (options->serial.empty()) options->serial = recipe.serial;
+  // A first number or a serials file given replaces the recipe's numbers whole.
+  if (options->serial_start.empty() && options->serials.empty()) {
+    options->serial_start = recipe.serial_start;
+    options->serial_step = recipe.serial_step;
+    options->serials = recipe.serials;
+  }
+  if (options->crcs.empty()) options->crcs = recipe.crcs;
+  if (options->db.empty()) options->db = recipe.db;
+  if (options->on_fail.empty()) options->on_fail = recipe.on_fail;
+  options->keep_existing = options->keep_existing || recipe.keep_existing;
+  return kept;
+}
+
+production::Recipe RecipeOf(const Options& options, const production::Recipe& loaded) {
+  production::Recipe recipe;
+  recipe.image = options.file;
+  recipe.image_sha256 = loaded.image_sha256;
+  recipe.serial = options.serial;
+  recipe.serial_start = options.serial_start;
+  recipe.serial_step = options.serial_step;
+  recipe.serials = options.serials;
+  recipe.crcs = options.crcs;
+  recipe.db = DbPath(options);
+  recipe.on_fail = options.on_fail;
+  recipe.keep_existing = options.keep_existing;
+  return recipe;
+}
+
+// The recipe checked as a run would check it, its image's hash taken, then saved.
+int SaveRecipe(production::Recipe recipe, const std::string& path, std::ostream& err) {
+  const production::Checked<production::PlannedRecipe> planned = production::PlanRecipe(recipe);
+  if (!planned.value) {
+    err << planned.error << '\n';
+    return kExitBadUse;
+  }
+  recipe.image_sha256 = production::Sha256Hex(planned.value->image_bytes);
+  std::string error;
+  if (!production::SaveRecipe(recipe, path, &error)) {
+    err << error << '\n';
+    return kExitFailed;
+  }
+  err << "Recipe saved to " << path << "; no adapter or record was touched.\n";
+  return kExitOk;
 }
 
 // Every adapter plugged in, or the devices named, each taken as an adapter.
@@ -56,63 +98,48 @@ std::vector<Socket> SocketsFor(const Options& options, DeviceInventory& inventor
 
 }  // namespace
 
-int RunProgram(const Options& options, DeviceInventory& inventory, Environment& env) {
+int RunProgram(const Options& given, DeviceInventory& inventory, Environment& env) {
+  Options options = given;
+  production::Recipe recipe;
+  if (!options.recipe.empty()) {
+    production::Checked<production::Recipe> loaded = production::LoadRecipe(options.recipe);
+    if (!loaded.value) {
+      env.err << loaded.error << '\n';
+      return kExitBadUse;
+    }
+    recipe = TakeUnset(*loaded.value, &options);
+    if (const std::string problem = ProgramOptionsProblem(options); !problem.empty()) {
+      env.err << "tessimor-eeprom-cli: " << problem << '\n';
+      return kExitBadUse;
+    }
+  }
   if (options.file == kStandardStream) {
     env.err << "program needs an image file, whose bytes the record keeps a hash of\n";
     return kExitBadUse;
   }
-  // Everything is checked before the record or an adapter is touched. The bytes are read once:
-  // the image is made of them, and the record keeps their hash.
-  std::string image_bytes;
-  if (!ReadWhole(options.file, &image_bytes, env.err)) return kExitBadUse;
-  const ImageInput input = ReadImage(FormatOf(options.file), image_bytes, options.file);
-  if (!input.error.empty()) {
-    env.err << input.error << '\n';
-    return kExitBadUse;
-  }
-  production::PlanRequest request{options.serial,      options.crcs, options.serial_start,
-                                  options.serial_step, {},           {}};
-  std::string serials_bytes;
-  if (!options.serials.empty()) {
-    if (!ReadWhole(options.serials, &serials_bytes, env.err)) return kExitBadUse;
-    request.serials_name = options.serials;
-    request.serials_text = serials_bytes;
-  }
-  const production::Checked<production::Plan> plan = production::MakePlan(input.image, request);
-  if (!plan.value) {
-    env.err << plan.error << '\n';
-    return kExitBadUse;
-  }
+  recipe = RecipeOf(options, recipe);
+  if (!options.save_recipe.empty()) return SaveRecipe(recipe, options.save_recipe, env.err);
 
+  // Everything is checked before the record or an adapter is touched.
   std::string error;
-  const std::unique_ptr<production::Record> record =
-      production::Record::Open(DbPath(options), &error);
-  int interrupted = 0;
-  const FailPolicy policy = options.on_fail == kReuse ? FailPolicy::kReuse : FailPolicy::kVoid;
-  if (!record || !record->BeginRun(production::SeriesFor(image_bytes, *plan.value, serials_bytes,
-                                                         options.new_series),
-                                   policy, &error, &interrupted)) {
+  const std::unique_ptr<production::Production> production =
+      production::OpenProduction(recipe, options.new_series, &error);
+  if (!production) {
     env.err << error << '\n';
     return kExitBadUse;
   }
-  if (interrupted > 0) {
-    env.err << interrupted << (interrupted == 1 ? " part" : " parts")
-            << " of a run that ended without finishing marked interrupted; "
-               "their numbers are not handed out again.\n";
+  if (production->interrupted > 0) {
+    env.err << production::InterruptedText(production->interrupted) << '\n';
   }
-
-  if (!record->HasNumberLeft(production::NumbersOf(*plan.value), &error)) {
-    env.err << error << '\n';
-    return kExitBadUse;
-  }
+  production->settings.write_pace = options.pace.value_or(Pace::Tick);
 
   const std::vector<Socket> sockets = SocketsFor(options, inventory);
   if (sockets.empty()) {
     env.err << messages::kNotFoundText << '\n';
     return kExitNoAdapter;
   }
-  production::GangRun run(*record, input.image, *plan.value,
-                          {options.keep_existing, options.pace.value_or(Pace::Tick)}, sockets);
+  production::GangRun run(*production->record, production->golden, production->plan,
+                          production->settings, sockets);
   GangDisplay display(env.err, env.err_is_terminal && !options.quiet, env.clock);
   QObject::connect(&run, &production::GangRun::Changed, &run,
                    [&] { display.Refresh(run.Parts()); });

@@ -1,4 +1,4 @@
-#include "cli/file_bytes.h"
+#include "platform/file_bytes.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <fstream>
 
-namespace tessimor::cli {
+namespace tessimor {
 
 FileProblem ReadFileBytes(const std::string& path, std::string* contents) {
   // Read by hand, so a failure's errno is the system's own; a folder opens, then its read fails
@@ -36,4 +36,4 @@ std::string FileProblemLine(const std::string& path, const FileProblem& problem)
   return path + ": " + FileProblemReason(problem) + ".";
 }
 
-}  // namespace tessimor::cli
+}  // namespace tessimor

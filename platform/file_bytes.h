@@ -4,7 +4,7 @@
 
 #include "platform/file_problem.h"
 
-namespace tessimor::cli {
+namespace tessimor {
 
 // Whole-file helpers. A read gives why the file could not be opened or read whole; a write is
 // false when the file could not be written completely.
@@ -14,4 +14,4 @@ bool WriteFileBytes(const std::string& path, const std::string& contents);
 // "PATH: no such file." and the like, said after the line that names the failed file.
 std::string FileProblemLine(const std::string& path, const FileProblem& problem);
 
-}  // namespace tessimor::cli
+}  // namespace tessimor

@@ -209,15 +209,18 @@ std::optional<Reservation> Record::NextFresh(const NumberAt& number_at, const st
   return Insert(number->first, number->second, false, port, usb_serial, error);
 }
 
-bool Record::HasNumberLeft(const NumberAt& number_at, std::string* error) {
+std::optional<std::string> Record::NextNumber(const NumberAt& number_at, std::string* error) {
   if (policy_ == FailPolicy::kReuse) {
     const std::optional<QVariant> reusable = database_->Value(
-        "SELECT id FROM parts WHERE series_id = ? AND state = ? AND reusable = 1 LIMIT 1",
+        "SELECT serial FROM parts WHERE series_id = ? AND state = ? AND reusable = 1"
+        " ORDER BY idx, id LIMIT 1",
         {QVariant::fromValue(series_id_), kFailed}, error);
-    if (!reusable) return false;
-    if (!reusable->isNull()) return true;
+    if (!reusable) return std::nullopt;
+    if (!reusable->isNull()) return reusable->toString().toStdString();
   }
-  return FreshNumber(number_at, error).has_value();
+  const auto fresh = FreshNumber(number_at, error);
+  if (!fresh) return std::nullopt;
+  return fresh->second;
 }
 
 std::optional<Reservation> Record::ReserveRework(const std::string& serial, const std::string& port,

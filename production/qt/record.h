@@ -64,9 +64,10 @@ class Record {
   // handed out in this series. A number any row of the record holds is skipped.
   std::optional<Reservation> Reserve(const NumberAt& number_at, const std::string& port,
                                      const std::string& usb_serial, std::string* error);
-  // Whether Reserve would find a number now, without taking it; false with *error set when not,
-  // so that a used-up series is refused before any part is touched.
-  bool HasNumberLeft(const NumberAt& number_at, std::string* error);
+  // The number Reserve would give now, without taking it; nullopt with *error set when there is
+  // none, so that a used-up series is refused before any part is touched.
+  std::optional<std::string> NextNumber(const NumberAt& number_at, std::string* error);
+  std::int64_t SeriesId() const { return series_id_; }
   // A rework of `serial`, a number this series shows as passed: a row of its own with that same
   // number. nullopt with an empty *error when the number has not passed in this series.
   std::optional<Reservation> ReserveRework(const std::string& serial, const std::string& port,

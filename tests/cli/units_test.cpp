@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <sstream>
 
-#include "cli/file_bytes.h"
+#include "platform/file_bytes.h"
 #include "cli/options.h"
 #include "cli/ports.h"
 #include "cli/progress.h"

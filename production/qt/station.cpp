@@ -1,0 +1,210 @@
+#include "production/qt/station.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <chrono>
+
+#include "link/discovery.h"
+
+namespace tessimor::production {
+
+namespace {
+
+constexpr char kInterrupted[] = "Interrupted.";
+constexpr double kMsPerHour = 3600.0 * 1000.0;
+
+std::int64_t SteadyNow() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string UnpluggedText(const std::string& port) {
+  return "The adapter on " + port + " was unplugged.";
+}
+
+}  // namespace
+
+Station::Station(Production& production, DeviceInventory& inventory, std::vector<std::string> ports,
+                 SteadyMs clock)
+    : production_(production),
+      inventory_(inventory),
+      ports_(std::move(ports)),
+      clock_(clock ? std::move(clock) : SteadyMs(SteadyNow)) {
+  // Coarse: a look is due twice a second, and may as well share the wake-up with other timers.
+  look_.setTimerType(Qt::CoarseTimer);
+  look_.setInterval(kLookMs);
+  connect(&look_, &QTimer::timeout, this, &Station::Look);
+}
+
+Station::~Station() {
+  Stop();
+}
+
+void Station::Watch() {
+  Look();
+  look_.start();
+}
+
+std::optional<std::vector<Socket>> Station::PresentSockets() {
+  std::vector<Socket> present;
+  if (!ports_.empty()) {
+    for (const std::string& port : ports_) {
+      if (QFileInfo::exists(QString::fromStdString(port))) present.push_back(Socket{port, {}});
+    }
+    return present;
+  }
+  const auto listed = inventory_.ListSerialPorts();
+  if (!listed) return std::nullopt;
+  for (const AdapterMatch& match : FindAdapterRecords(*listed)) {
+    const std::string path = inventory_.ResolvePort(match.number);
+    if (!path.empty()) present.push_back(Socket{path, match.usb_serial});
+  }
+  return present;
+}
+
+// The adapter's own tile when it had one (by its USB serial number, or else by its device), or a
+// gone one on the same device, as where parts carry their adapters; a new tile otherwise.
+std::size_t Station::TileFor(const Socket& socket) {
+  const auto find = [this](const auto& fits) {
+    return static_cast<std::size_t>(std::find_if(tiles_.begin(), tiles_.end(), fits) -
+                                    tiles_.begin());
+  };
+  std::size_t at = tiles_.size();
+  if (!socket.usb_serial.empty()) {
+    at = find([&](const Tile& tile) { return tile.socket.usb_serial == socket.usb_serial; });
+  }
+  if (at == tiles_.size()) {
+    at = find([&](const Tile& tile) {
+      return tile.socket.port == socket.port &&
+             (tile.state == TileState::kGone || tile.socket.usb_serial == socket.usb_serial);
+    });
+  }
+  return at;
+}
+
+void Station::Look() {
+  if (stopped_) return;
+  // An inventory that cannot be read says nothing about what is plugged in.
+  const std::optional<std::vector<Socket>> present = PresentSockets();
+  if (!present) return;
+  std::vector<bool> seen(tiles_.size(), false);
+  for (const Socket& socket : *present) {
+    const std::size_t at = TileFor(socket);
+    if (at == tiles_.size()) {
+      Tile tile;
+      tile.socket = socket;
+      tile.part.socket = socket;
+      tiles_.push_back(std::move(tile));
+      runs_.push_back(nullptr);
+      seen.push_back(true);
+      emit TileAdded(at);
+    } else {
+      seen[at] = true;
+      Tile& tile = tiles_[at];
+      if (tile.state != TileState::kGone) continue;
+      tile.socket = socket;
+      tile.state = TileState::kWaiting;
+      tile.part = PartStatus{};
+      tile.part.socket = socket;
+      emit TileChanged(at);
+    }
+    if (auto_) Start(at);
+  }
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    if (seen[i] || tiles_[i].state == TileState::kGone) continue;
+    tiles_[i].state = TileState::kGone;
+    if (runs_[i] && !runs_[i]->Finished()) {
+      runs_[i]->Interrupt(UnpluggedText(tiles_[i].socket.port));
+    } else {
+      emit TileChanged(i);
+    }
+  }
+}
+
+bool Station::Startable(std::size_t tile) const {
+  return !stopped_ && tile < tiles_.size() && tiles_[tile].state != TileState::kGone &&
+         tiles_[tile].state != TileState::kProgramming;
+}
+
+bool Station::Programming() const {
+  return std::any_of(tiles_.begin(), tiles_.end(),
+                     [](const Tile& tile) { return tile.state == TileState::kProgramming; });
+}
+
+void Station::Start(std::size_t tile) {
+  if (!Startable(tile)) return;
+  if (first_start_ms_ < 0) first_start_ms_ = clock_();
+  Tile& started = tiles_[tile];
+  started.state = TileState::kProgramming;
+  runs_[tile] = std::make_unique<PartRun>(*production_.record, production_.golden, production_.plan,
+                                          production_.settings, started.socket);
+  PartRun& run = *runs_[tile];
+  started.part = run.Status();
+  connect(&run, &PartRun::Changed, this, [this, tile, &run] {
+    tiles_[tile].part = run.Status();
+    emit TileChanged(tile);
+  });
+  connect(&run, &PartRun::Ended, this, [this, tile] { PartEnded(tile); });
+  emit TileChanged(tile);
+  run.Begin();
+}
+
+void Station::StartAll() {
+  for (std::size_t i = 0; i < tiles_.size(); ++i) Start(i);
+}
+
+void Station::SetAuto(bool on) {
+  auto_ = on;
+}
+
+void Station::Stop() {
+  stopped_ = true;
+  look_.stop();
+  for (const auto& run : runs_) {
+    if (run && !run->Finished()) run->Interrupt(kInterrupted);
+  }
+}
+
+void Station::PartEnded(std::size_t tile) {
+  Tile& ended = tiles_[tile];
+  ended.part = runs_[tile]->Status();
+  const bool passed = ended.part.stage == Stage::kPassed;
+  ++(passed ? ended.passed : ended.failed);
+  if (ended.state != TileState::kGone)
+    ended.state = passed ? TileState::kPassed : TileState::kFailed;
+  last_end_ms_ = clock_();
+  // The port is let go once the part is done, from outside the part's own signal.
+  QTimer::singleShot(0, this, [this, tile, run = runs_[tile].get()] {
+    if (runs_[tile].get() == run) runs_[tile].reset();
+  });
+  emit TileChanged(tile);
+  emit TotalsChanged();
+}
+
+Totals Station::TotalsNow() const {
+  Totals totals;
+  for (const Tile& tile : tiles_) {
+    totals.passed += tile.passed;
+    totals.failed += tile.failed;
+  }
+  if (first_start_ms_ >= 0 && last_end_ms_ > first_start_ms_) {
+    totals.parts_per_hour = totals.passed * kMsPerHour / double(last_end_ms_ - first_start_ms_);
+  }
+  return totals;
+}
+
+std::string Station::SeriesText() const {
+  const Numbering& numbering = production_.plan.numbering;
+  return "Series " + std::to_string(production_.record->SeriesId()) + ": " +
+         (numbering.counter ? NumberingText(numbering, {}) : "numbers from " + numbering.file_name);
+}
+
+std::string Station::NextNumberText() const {
+  std::string error;
+  const std::optional<std::string> next =
+      production_.record->NextNumber(NumbersOf(production_.plan), &error);
+  return next ? *next : error;
+}
+
+}  // namespace tessimor::production
