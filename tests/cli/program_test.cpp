@@ -316,5 +316,61 @@ TEST(CliProgramTest, KeepExistingReworksAPassedPartWithItsNumberBesideAFreshOne)
                    "first number: 100000\nlast number: 100001\nparts per hour: S\n"));
 }
 
+TEST(CliProgramTest, ARecipeCarriesTheSetUpTheCommandLineWinsAndAChangedImageIsRefused) {
+  Station station;
+  ASSERT_EQ(Shell("mkdir " + station.dir.File("line")), 0);
+  EXPECT_EQ(station.Run(kProgram + " --db rec.db --save-recipe line/line.json"),
+            Result(0, "Recipe saved to line/line.json; no adapter or record was touched.\n", ""));
+  EXPECT_FALSE(station.dir.Names().contains("rec.db"));
+  // Paths from the recipe's folder; the hash is sha256sum's of kGolden.
+  EXPECT_EQ(ReadWholeFile(station.dir.File("line/line.json")),
+            "{\n"
+            "    \"crc\": [\n"
+            "        \"0x001C:crc16:0x0000-0x001C\"\n"
+            "    ],\n"
+            "    \"db\": \"../rec.db\",\n"
+            "    \"image\": \"../golden.txt\",\n"
+            "    \"image-sha256\": "
+            "\"e0c222fd95f9db073a19879ccd820931c34919898438ed0614ce903998a030d3\",\n"
+            "    \"keep-existing\": false,\n"
+            "    \"serial\": \"0x0010:u32le\",\n"
+            "    \"serial-start\": \"100000\",\n"
+            "    \"tessimor-recipe\": 1\n"
+            "}\n");
+  WriteWholeFile(station.dir.File("newer.json"), "{\"tessimor-recipe\": 2}");
+  WriteWholeFile(station.dir.File("typo.json"), "{\"tessimor-recipe\": 1, \"serial_start\": 5}");
+  const struct {
+    std::string args;
+    Result result;
+  } cases[] = {
+      {"program --recipe line/line.json --pace reply",
+       Result(0, "", kHeader + "pty - 100000 PASS S\n")},
+      // Given beside it, a first number and a record win.
+      {"program --recipe line/line.json --pace reply --serial-start 500 --db other.db",
+       Result(0, "", kHeader + "pty - 500 PASS S\n")},
+      {"program --recipe newer.json", Result(2,
+                                             "Recipe newer.json: made by a newer program "
+                                             "(format 2; this one reads 1).\n",
+                                             "")},
+      {"program --recipe typo.json",
+       Result(2, "Recipe typo.json: unknown key \"serial_start\".\n", "")},
+      {"program --recipe none.json", Result(2, "Recipe none.json: no such file.\n", "")},
+  };
+  for (const auto& c : cases) {
+    Gang gang(1);
+    EXPECT_EQ(station.Run(c.args + gang.Ports()), c.result) << c.args;
+  }
+  EXPECT_EQ(station.Sql("SELECT serial, state FROM parts"), "100000|passed\n");
+  WriteWholeFile(station.dir.File("golden.txt"), std::string(kGolden).replace(15, 4, "FFFF"));
+  Gang gang(1);
+  EXPECT_EQ(station.Run("program --recipe line/line.json" + gang.Ports()),
+            Result(2,
+                   "golden.txt has changed since the recipe was saved: its SHA-256 was "
+                   "e0c222fd95f9db073a19879ccd820931c34919898438ed0614ce903998a030d3, now "
+                   "5ccea097ece2e07daa304a3facf94d5c5254ab7ef2fefc1dbf345b65c2b0338b.\n",
+                   ""));
+  EXPECT_EQ(gang.Received(0), "");
+}
+
 }  // namespace
 }  // namespace tessimor
