@@ -63,53 +63,36 @@ std::optional<std::vector<Socket>> Station::PresentSockets() {
   return present;
 }
 
-// The adapter's own tile when it had one (by its USB serial number, or else by its device), or a
-// gone one on the same device, as where parts carry their adapters; a new tile otherwise.
-std::size_t Station::TileFor(const Socket& socket) {
-  const auto find = [this](const auto& fits) {
-    return static_cast<std::size_t>(std::find_if(tiles_.begin(), tiles_.end(), fits) -
-                                    tiles_.begin());
-  };
-  std::size_t at = tiles_.size();
-  if (!socket.usb_serial.empty()) {
-    at = find([&](const Tile& tile) { return tile.socket.usb_serial == socket.usb_serial; });
-  }
-  if (at == tiles_.size()) {
-    at = find([&](const Tile& tile) {
-      return tile.socket.port == socket.port &&
-             (tile.state == TileState::kGone || tile.socket.usb_serial == socket.usb_serial);
-    });
-  }
-  return at;
+// The adapter's own tile: by its USB serial number, or else by its device.
+std::size_t Station::OwnTile(const Socket& socket) const {
+  return static_cast<std::size_t>(
+      std::find_if(tiles_.begin(), tiles_.end(),
+                   [&](const Tile& tile) {
+                     return socket.usb_serial.empty()
+                                ? tile.socket.port == socket.port && tile.socket.usb_serial.empty()
+                                : tile.socket.usb_serial == socket.usb_serial;
+                   }) -
+      tiles_.begin());
 }
 
 void Station::Look() {
   if (stopped_) return;
-  // An inventory that cannot be read says nothing about what is plugged in.
   const std::optional<std::vector<Socket>> present = PresentSockets();
   if (!present) return;
   std::vector<bool> seen(tiles_.size(), false);
+  std::vector<Socket> strangers;
+  std::vector<std::size_t> back;
   for (const Socket& socket : *present) {
-    const std::size_t at = TileFor(socket);
-    if (at == tiles_.size()) {
-      Tile tile;
-      tile.socket = socket;
-      tile.part.socket = socket;
-      tiles_.push_back(std::move(tile));
-      runs_.push_back(nullptr);
-      seen.push_back(true);
-      emit TileAdded(at);
-    } else {
-      seen[at] = true;
-      Tile& tile = tiles_[at];
-      if (tile.state != TileState::kGone) continue;
-      tile.socket = socket;
-      tile.state = TileState::kWaiting;
-      tile.part = PartStatus{};
-      tile.part.socket = socket;
-      emit TileChanged(at);
+    const std::size_t own = OwnTile(socket);
+    if (own == tiles_.size()) {
+      strangers.push_back(socket);
+      continue;
     }
-    if (auto_) Start(at);
+    seen[own] = true;
+    if (tiles_[own].state == TileState::kGone) {
+      tiles_[own].socket = socket;
+      back.push_back(own);
+    }
   }
   for (std::size_t i = 0; i < seen.size(); ++i) {
     if (seen[i] || tiles_[i].state == TileState::kGone) continue;
@@ -119,6 +102,31 @@ void Station::Look() {
     } else {
       emit TileChanged(i);
     }
+  }
+  // A new adapter takes the tile of one gone from its device, as where parts carry their own.
+  for (const Socket& socket : strangers) {
+    const auto gone = std::find_if(tiles_.begin(), tiles_.end(), [&](const Tile& tile) {
+      return tile.state == TileState::kGone && tile.socket.port == socket.port;
+    });
+    if (gone != tiles_.end()) {
+      gone->socket = socket;
+      back.push_back(static_cast<std::size_t>(gone - tiles_.begin()));
+      continue;
+    }
+    Tile tile;
+    tile.socket = socket;
+    tile.part.socket = socket;
+    tiles_.push_back(std::move(tile));
+    runs_.push_back(nullptr);
+    emit TileAdded(tiles_.size() - 1);
+    if (auto_) Start(tiles_.size() - 1);
+  }
+  for (const std::size_t i : back) {
+    tiles_[i].state = TileState::kWaiting;
+    tiles_[i].part = PartStatus{};
+    tiles_[i].part.socket = tiles_[i].socket;
+    emit TileChanged(i);
+    if (auto_) Start(i);
   }
 }
 

@@ -84,7 +84,7 @@ class Station : public QObject {
  private:
   // nullopt when the inventory cannot be read, which says nothing about what is plugged in.
   std::optional<std::vector<Socket>> PresentSockets();
-  std::size_t TileFor(const Socket& socket);
+  std::size_t OwnTile(const Socket& socket) const;
   void PartEnded(std::size_t tile);
 
   Production& production_;

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QTimer>
+#include <memory>
+#include <regex>
+
+#include "production/qt/station.h"
+#include "sim/pty_server.h"
+#include "tests/kit/fakes.h"
+#include "tests/kit/files.h"
+#include "tests/kit/pty/core_app.h"
+
+namespace tessimor::production {
+namespace {
+
+using testing::FakeInventory;
+using testing::TempDir;
+using testing::WriteWholeFile;
+
+// Two lines, so a part takes a few replies; the serial and its CRC-16 go into the second.
+constexpr char kGolden[] =
+    ":10000000000102030405060708090A0B0C0D0E0F78\n"
+    ":10001000101112131415161718191A1B1C1D1E1F68\n"
+    ":00000001FF\n";
+constexpr char kRecipe[] =
+    R"({"tessimor-recipe": 1, "image": "golden.hex", "serial": "0x0010:u32le",
+        "serial-start": 100000, "crc": ["0x001C:crc16:0x0000-0x001C"], "db": "rec.db"})";
+constexpr char kTimeout[] = "Time out waiting for reply.";
+
+// A production opened from a recipe in a folder of its own.
+struct Line {
+  Line() {
+    WriteWholeFile(dir.File("golden.hex"), kGolden);
+    WriteWholeFile(dir.File("line.json"), kRecipe);
+    Checked<Recipe> recipe = LoadRecipe(dir.File("line.json"));
+    std::string error;
+    if (recipe.value) production = OpenProduction(*recipe.value, false, &error);
+    EXPECT_TRUE(production) << recipe.error << error;
+  }
+  // What sqlite3, a reader apart from the program, finds in the record.
+  std::string Sql(const std::string& query) const {
+    const std::string out = dir.File("sql");
+    EXPECT_EQ(std::system(("sqlite3 " + dir.File("rec.db") + " \"" + query + "\" >" + out).c_str()),
+              0);
+    return testing::ReadWholeFile(out);
+  }
+  TempDir dir;
+  std::unique_ptr<Production> production;
+};
+
+bool RunUntil(const std::function<bool()>& done, int ms) {
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  poll.start(10);
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+  return done();
+}
+
+// "WAITING /dev/fake3 A1" and the like, one per tile.
+std::vector<std::string> Seen(const Station& station) {
+  static const char* const kWords[] = {"WAITING", "PROGRAMMING", "PASS", "FAIL", "GONE"};
+  std::vector<std::string> seen;
+  for (const Tile& tile : station.Tiles()) {
+    seen.push_back(std::string(kWords[static_cast<int>(tile.state)]) + " " + tile.socket.port +
+                   " " + tile.socket.usb_serial);
+  }
+  return seen;
+}
+
+TEST(StationTest, TilesFollowAdaptersAsTheyComeGoAndComeBack) {
+  Line line;
+  FakeInventory inventory;
+  const auto adapter = [](const std::string& serial, const std::string& com) {
+    return FakeInventory::Port("USB\\VID_04D8&PID_000A\\" + serial, com);
+  };
+  Station station(*line.production, inventory, {});
+  int added = 0;
+  QObject::connect(&station, &Station::TileAdded, [&added] { ++added; });
+  using Tiles = std::vector<std::string>;
+  const struct {
+    std::optional<std::vector<DeviceRecord>> ports;
+    bool auto_start;
+    Tiles seen;
+  } steps[] = {
+      {{{adapter("A1", "COM3"), adapter("B2", "COM4")}},
+       false,
+       {"WAITING /dev/fake3 A1", "WAITING /dev/fake4 B2"}},
+      {{{adapter("A1", "COM3")}}, false, {"WAITING /dev/fake3 A1", "GONE /dev/fake4 B2"}},
+      // An inventory that cannot be read marks nothing gone.
+      {std::nullopt, false, {"WAITING /dev/fake3 A1", "GONE /dev/fake4 B2"}},
+      // Back on another device, in its own tile.
+      {{{adapter("A1", "COM3"), adapter("B2", "COM5")}},
+       false,
+       {"WAITING /dev/fake3 A1", "WAITING /dev/fake5 B2"}},
+      // A part that carries its adapter takes the tile of the one pulled from that device, and
+      // in Auto starts at once: here no device answers.
+      {{{adapter("C3", "COM3"), adapter("B2", "COM5")}},
+       true,
+       {"FAIL /dev/fake3 C3", "WAITING /dev/fake5 B2"}},
+  };
+  for (const auto& step : steps) {
+    inventory.ports = step.ports;
+    station.SetAuto(step.auto_start);
+    station.Look();
+    EXPECT_EQ(Seen(station), step.seen);
+  }
+  EXPECT_EQ(added, 2);
+  EXPECT_EQ(station.Tiles()[0].part.error, "/dev/fake3: no such device.");
+  EXPECT_EQ(station.Tiles()[0].failed, 1);
+  EXPECT_EQ(line.Sql("SELECT COUNT(*) FROM parts"), "0\n");
+}
+
+// Simulated adapters on pseudo-terminals, named as --port names them.
+class Bench {
+ public:
+  Bench(std::size_t count, std::size_t faulty, PtyFaults faults) {
+    for (std::size_t i = 0; i < count; ++i) {
+      adapters_.push_back(std::make_unique<AdapterSimulator>());
+      servers_.push_back(
+          std::make_unique<PtyServer>(*adapters_.back(), i == faulty ? faults : PtyFaults{}));
+      EXPECT_TRUE(servers_.back()->Start());
+      ports.push_back(servers_.back()->SlavePath());
+    }
+  }
+  std::vector<std::string> ports;
+
+ private:
+  std::vector<std::unique_ptr<AdapterSimulator>> adapters_;  // outlive their servers
+  std::vector<std::unique_ptr<PtyServer>> servers_;
+};
+
+TEST(StationTest, RoundsOnFourAdaptersEndInTheirTilesAndTheRecord) {
+  constexpr std::size_t kNone = 9;
+  const struct {
+    std::size_t muted;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {kNone, {"passed|4\n", "passed|8\n"}},
+      {2, {"failed|1\npassed|3\n", "failed|2\npassed|6\n"}},
+  };
+  for (const auto& c : cases) {
+    Line line;
+    FakeInventory unused;
+    Bench bench(4, c.muted, {.mute_after = 1});
+    Station station(*line.production, unused, bench.ports);
+    station.Watch();
+    ASSERT_EQ(station.Tiles().size(), 4u);
+    for (int round = 0; round < 2; ++round) {
+      station.StartAll();
+      EXPECT_TRUE(station.Programming());
+      ASSERT_TRUE(RunUntil([&] { return !station.Programming(); }, 30000));
+      std::set<std::string> serials;
+      for (std::size_t i = 0; i < 4; ++i) {
+        const Tile& tile = station.Tiles()[i];
+        EXPECT_EQ(tile.state, i == c.muted ? TileState::kFailed : TileState::kPassed) << i;
+        EXPECT_EQ(tile.part.error, i == c.muted ? kTimeout : "") << i;
+        EXPECT_EQ(tile.passed + tile.failed, round + 1);
+        serials.insert(tile.part.serial);
+      }
+      EXPECT_EQ(serials,
+                (round == 0 ? std::set<std::string>{"100000", "100001", "100002", "100003"}
+                            : std::set<std::string>{"100004", "100005", "100006", "100007"}));
+      EXPECT_EQ(line.Sql("SELECT state, COUNT(*) FROM parts GROUP BY state"), c.rows[round]);
+    }
+    EXPECT_EQ(station.NextNumberText(), "100008");
+    EXPECT_EQ(station.TotalsNow().passed, c.muted == kNone ? 8 : 6);
+    EXPECT_GT(station.TotalsNow().parts_per_hour, 0);
+  }
+}
+
+TEST(StationTest, AnAdapterPulledMidPartIsGoneItsPartFailedAndRecorded) {
+  Line line;
+  FakeInventory unused;
+  Bench bench(1, 0, {.unplug_after = 2});
+  Station station(*line.production, unused, bench.ports);
+  station.Watch();
+  station.Start(0);
+  ASSERT_TRUE(RunUntil(
+      [&] { return station.Tiles()[0].state == TileState::kGone && !station.Programming(); },
+      5000));
+  const Tile& tile = station.Tiles()[0];
+  EXPECT_TRUE(std::regex_match(
+      tile.part.error, std::regex("The port /dev/pts/[0-9]+ was closed: the adapter is gone\\.|"
+                                  "The adapter on /dev/pts/[0-9]+ was unplugged\\.")))
+      << tile.part.error;
+  EXPECT_EQ(tile.failed, 1);
+  EXPECT_FALSE(station.Startable(0));
+  EXPECT_EQ(line.Sql("SELECT serial, state, error <> '' FROM parts"), "100000|failed|1\n");
+}
+
+}  // namespace
+}  // namespace tessimor::production
