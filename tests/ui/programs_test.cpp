@@ -43,10 +43,16 @@ TEST(ProgramArgumentsTest, EachProgramAnswersHelpAndVersionWithoutADisplay) {
       {"tessimor-eeprom-demo", "--port /dev/null --help", 0, "Usage: tessimor-eeprom-demo "},
       {"tessimor-eeprom-cli", "--version", 0, "tessimor-eeprom-cli 1.0.0\n"},
       {"tessimor-eeprom-cli", "--help", 0, "Usage: tessimor-eeprom-cli "},
+      {"tessimor-eeprom-station", "--version", 0, "tessimor-eeprom-station 1.0.0\n"},
+      {"tessimor-eeprom-station", "--port /dev/null --help", 0,
+       "Usage: tessimor-eeprom-station [--recipe FILE] "},
       {"tessimor-sim", "--version", 0, "tessimor-sim 1.0.0\n"},
       {"tessimor-sim", "--help", 0, "Usage: tessimor-sim "},
       {"tessimor-eeprom", "", 1, "tessimor-eeprom" + needs + unset + cli},
       {"tessimor-eeprom-demo", "", 1, "tessimor-eeprom-demo" + needs + unset + run_sh},
+      {"tessimor-eeprom-station", "--recipe line.json", 1,
+       "tessimor-eeprom-station" + needs + unset +
+           "tessimor-eeprom-cli program --recipe works without one.\n"},
       {"tessimor-eeprom", "", 1,
        "tessimor-eeprom" + needs + "none could be opened (DISPLAY=:87). " + cli, "DISPLAY=:87"},
   };

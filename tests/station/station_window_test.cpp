@@ -1,0 +1,234 @@
+#include "station/station_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <regex>
+
+#include "sim/pty_server.h"
+#include "station/tile_widget.h"
+#include "tests/kit/fakes.h"
+#include "tests/kit/files.h"
+#include "tests/station/app.h"
+
+namespace tessimor {
+namespace {
+
+using production::Station;
+using production::TileState;
+using testing::FakeInventory;
+using Strings = std::vector<std::string>;
+
+// Two lines, so a part takes a few replies; the serial and its CRC-16 go into the second.
+constexpr char kGolden[] =
+    ":10000000000102030405060708090A0B0C0D0E0F78\n"
+    ":10001000101112131415161718191A1B1C1D1E1F68\n"
+    ":00000001FF\n";
+constexpr char kRecipe[] =
+    R"({"tessimor-recipe": 1, "image": "golden.hex", "serial": "0x0010:u32le",
+        "serial-start": "100000", "crc": ["0x001C:crc16:0x0000-0x001C"], "db": "rec.db"})";
+
+// A production opened from a recipe in a folder of its own.
+struct Line {
+  Line() {
+    testing::WriteWholeFile(dir.File("golden.hex"), kGolden);
+    testing::WriteWholeFile(dir.File("line.json"), kRecipe);
+    const auto recipe = production::LoadRecipe(dir.File("line.json"));
+    std::string error;
+    if (recipe.value) production = production::OpenProduction(*recipe.value, false, &error);
+    EXPECT_TRUE(production) << recipe.error << error;
+  }
+  testing::TempDir dir;
+  std::unique_ptr<production::Production> production;
+};
+
+// Simulated adapters on pseudo-terminals, named as --port names them; `muted` never answers.
+struct Bench {
+  explicit Bench(std::size_t count, std::size_t muted) {
+    for (std::size_t i = 0; i < count; ++i) {
+      adapters.push_back(std::make_unique<AdapterSimulator>());
+      servers.push_back(std::make_unique<PtyServer>(
+          *adapters.back(), i == muted ? PtyFaults{.mute_after = 0} : PtyFaults{}));
+      EXPECT_TRUE(servers.back()->Start());
+      ports.push_back(servers.back()->SlavePath());
+    }
+  }
+  std::vector<std::string> ports;
+  std::vector<std::unique_ptr<AdapterSimulator>> adapters;  // outlive their servers
+  std::vector<std::unique_ptr<PtyServer>> servers;
+};
+
+std::string Label(const TileWidget& tile, const char* name) {
+  return tile.findChild<QLabel*>(name)->text().toStdString();
+}
+
+// "WAITING|reason|1 passed  0 failed|start" and the like, one per tile, as the tile shows it;
+// without the reason when `detail` is false.
+Strings Shown(const StationWindow& window, bool detail = true) {
+  Strings shown;
+  for (const TileWidget* tile : window.TileWidgets()) {
+    shown.push_back(Label(*tile, "state") + "|" + (detail ? Label(*tile, "detail") + "|" : "") +
+                    Label(*tile, "counts") + (tile->StartButton().isEnabled() ? "|start" : ""));
+  }
+  return shown;
+}
+
+// Row and column of each tile in the grid.
+std::vector<std::pair<int, int>> Places(const StationWindow& window) {
+  const auto* grid = window.findChild<QGridLayout*>();
+  std::vector<std::pair<int, int>> places;
+  for (TileWidget* tile : window.TileWidgets()) {
+    int row, column, rows, columns;
+    grid->getItemPosition(grid->indexOf(tile), &row, &column, &rows, &columns);
+    places.push_back({row, column});
+  }
+  return places;
+}
+
+bool WaitUntilIdle(const Station& station) {
+  return QTest::qWaitFor([&] { return !station.Programming(); }, 20000);
+}
+
+void ShowActive(StationWindow& window) {
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+TEST(StationWindowTest, TilesAppearAreMarkedGoneAndComeBackAsAdaptersDo) {
+  Line line;
+  FakeInventory inventory;
+  const auto adapter = [](const std::string& serial, const std::string& com) {
+    return FakeInventory::Port("USB\\VID_04D8&PID_000A\\" + serial, com);
+  };
+  Station station(*line.production, inventory, {});
+  StationWindow window(station);
+  const struct {
+    std::vector<DeviceRecord> ports;
+    bool auto_start;
+    Strings shown;
+    std::vector<std::pair<int, int>> places;
+  } steps[] = {
+      {{adapter("A1", "COM3"), adapter("B2", "COM4")},
+       false,
+       {"WAITING||0 passed  0 failed|start", "WAITING||0 passed  0 failed|start"},
+       {{0, 0}, {0, 1}}},
+      {{adapter("A1", "COM3")},
+       false,
+       {"WAITING||0 passed  0 failed|start", "GONE||0 passed  0 failed"},
+       {{0, 0}, {0, 1}}},
+      // A third adapter reflows two columns into a square; B2 is back on another device. In Auto
+      // each new one starts at once, and here no device answers.
+      {{adapter("A1", "COM3"), adapter("B2", "COM5"), adapter("C3", "COM6")},
+       true,
+       {"WAITING||0 passed  0 failed|start",
+        "FAIL|/dev/fake5: no such device.|0 passed  1 failed|start",
+        "FAIL|/dev/fake6: no such device.|0 passed  1 failed|start"},
+       {{0, 0}, {0, 1}, {1, 0}}},
+      {{adapter("A1", "COM3"), adapter("C3", "COM6")},
+       false,
+       {"WAITING||0 passed  0 failed|start",
+        "GONE|Last: FAIL, /dev/fake5: no such device.|0 passed  1 failed",
+        "FAIL|/dev/fake6: no such device.|0 passed  1 failed|start"},
+       {{0, 0}, {0, 1}, {1, 0}}},
+  };
+  for (const auto& step : steps) {
+    inventory.ports = step.ports;
+    station.SetAuto(step.auto_start);
+    station.Look();
+    EXPECT_EQ(Shown(window), step.shown);
+    EXPECT_EQ(Places(window), step.places);
+  }
+  const TileWidget& gone = *window.TileWidgets()[1];
+  EXPECT_EQ(gone.accessibleName(), "Socket /dev/fake5");
+  EXPECT_EQ(gone.StartButton().accessibleName(), "Start /dev/fake5");
+  EXPECT_EQ(gone.accessibleDescription(), "Gone: Last: FAIL, /dev/fake5: no such device.");
+}
+
+TEST(StationWindowTest, SpaceStartsEveryWaitingTileAndTabReachesEachStart) {
+  Line line;
+  FakeInventory unused;
+  Bench bench(3, 1);
+  Station station(*line.production, unused, bench.ports);
+  StationWindow window(station);
+  station.Look();
+  ShowActive(window);
+
+  // Focus on no button: the window's own Space.
+  window.setFocus();
+  QTest::keyClick(&window, Qt::Key_Space);
+  for (const production::Tile& tile : station.Tiles()) {
+    EXPECT_EQ(tile.state, TileState::kProgramming);
+  }
+  EXPECT_EQ(window.TileWidgets()[0]->accessibleDescription().left(13), "Programming: ");
+  ASSERT_TRUE(WaitUntilIdle(station));
+  EXPECT_EQ(Shown(window, false),
+            (Strings{"PASS|1 passed  0 failed|start", "FAIL|0 passed  1 failed|start",
+                     "PASS|1 passed  0 failed|start"}));
+  EXPECT_EQ(Label(*window.TileWidgets()[1], "detail"), "Time out waiting for reply.");
+  EXPECT_TRUE(std::regex_match(Label(*window.TileWidgets()[0], "detail"),
+                               std::regex("serial 10000[01], [0-9]+\\.[0-9] s")));
+
+  // Tab goes from Start all through Auto, then each tile's Start in grid order.
+  const auto focused = [] {
+    const QWidget* focus = QApplication::focusWidget();
+    return (focus->accessibleName().isEmpty() ? focus->property("text").toString()
+                                              : focus->accessibleName())
+        .toStdString();
+  };
+  window.findChild<QPushButton*>()->setFocus();
+  ASSERT_EQ(focused(), "Start all");
+  Strings reached;
+  for (int i = 0; i < 5; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    reached.push_back(focused());
+  }
+  EXPECT_EQ(reached, (Strings{"Auto", "Start " + bench.ports[0], "Start " + bench.ports[1],
+                              "Start " + bench.ports[2], "Start all"}));
+  for (int i = 0; i < 4; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+
+  // A focused Start takes Enter itself: its tile alone starts.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(station.Tiles()[2].state, TileState::kProgramming);
+  EXPECT_EQ(station.Tiles()[0].state, TileState::kPassed);
+  ASSERT_TRUE(WaitUntilIdle(station));
+  EXPECT_EQ(station.TotalsNow().passed, 3);
+}
+
+TEST(StationWindowTest, ClosingWhileProgrammingAsksAndFailsThePartsOnlyOnYes) {
+  for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+    Line line;
+    FakeInventory unused;
+    Bench bench(2, 0);
+    Station station(*line.production, unused, bench.ports);
+    StationWindow window(station);
+    station.Look();
+    window.show();
+    station.StartAll();
+    std::string asked;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      asked = box->text().toStdString();
+      box->button(answer)->click();
+    });
+    EXPECT_EQ(window.close(), answer == QMessageBox::Yes);
+    EXPECT_EQ(asked, "2 parts are being programmed. Close and fail them?");
+    EXPECT_EQ(station.Programming(), answer == QMessageBox::No);
+    if (answer == QMessageBox::Yes) {
+      EXPECT_EQ(station.Tiles()[0].part.error, "Interrupted.");
+      EXPECT_EQ(Label(*window.TileWidgets()[1], "state"), "FAIL");
+    }
+    ASSERT_TRUE(WaitUntilIdle(station));
+  }
+}
+
+}  // namespace
+}  // namespace tessimor
