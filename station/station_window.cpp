@@ -104,9 +104,7 @@ StationWindow::StationWindow(production::Station& station, QWidget* parent)
 
   // Many sockets still fit: the grid scrolls rather than squeezing tiles unreadable.
   auto* tiles = new QWidget;
-  auto* holder = new QVBoxLayout(tiles);
-  holder->addLayout(grid_);
-  holder->addStretch(1);
+  tiles->setLayout(grid_);
   auto* scroll = new QScrollArea(this);
   scroll->setWidget(tiles);
   scroll->setWidgetResizable(true);
@@ -147,9 +145,12 @@ void StationWindow::Reflow() {
   const int columns = std::max(1, static_cast<int>(std::ceil(std::sqrt(count))));
   for (TileWidget* tile : tiles_) grid_->removeWidget(tile);
   for (int i = 0; i < count; ++i) grid_->addWidget(tiles_[i], i / columns, i % columns);
+  // Tiles share the room alike.
+  const int rows = (count + columns - 1) / columns;
   for (int column = 0; column < grid_->columnCount(); ++column) {
     grid_->setColumnStretch(column, column < columns ? 1 : 0);
   }
+  for (int row = 0; row < grid_->rowCount(); ++row) grid_->setRowStretch(row, row < rows ? 1 : 0);
 }
 
 void StationWindow::ShowHead() {

@@ -17,7 +17,9 @@ using production::Tile;
 using production::TileState;
 
 // Big enough to read from a metre away at the bench.
-constexpr double kBandFontScale = 2.2;
+constexpr double kBandFontScale = 3.0;
+// The number and the reason, read closer up.
+constexpr double kDetailFontScale = 1.3;
 constexpr int kBandPaddingPx = 6;
 // Room for a reason of two lines, so tiles keep their height as their words change.
 constexpr int kDetailLines = 2;
@@ -146,6 +148,9 @@ TileWidget::TileWidget(production::Station& station, std::size_t tile, QWidget* 
   kept.setRetainSizeWhenHidden(true);
   progress_->setSizePolicy(kept);
 
+  QFont detail = detail_->font();
+  detail.setPointSizeF(detail.pointSizeF() * kDetailFontScale);
+  detail_->setFont(detail);
   detail_->setWordWrap(true);
   detail_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   detail_->setMinimumHeight(detail_->fontMetrics().lineSpacing() * kDetailLines);
@@ -158,9 +163,10 @@ TileWidget::TileWidget(production::Station& station, std::size_t tile, QWidget* 
   bottom->addWidget(start_);
   auto* column = new QVBoxLayout(this);
   column->addLayout(top);
-  column->addWidget(band_);
+  // Spare height goes to the band: its colour is what is seen first from across the bench.
+  column->addWidget(band_, 1);
   column->addWidget(progress_);
-  column->addWidget(detail_, 1);
+  column->addWidget(detail_);
   column->addLayout(bottom);
   Refresh();
 }
