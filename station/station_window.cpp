@@ -120,11 +120,12 @@ StationWindow::StationWindow(production::Station& station, QWidget* parent)
   connect(&station_, &production::Station::TileAdded, this, &StationWindow::AddTile);
   connect(&station_, &production::Station::TileChanged, this, [this](std::size_t tile) {
     tiles_[tile]->Refresh();
-    ShowHead();
+    ShowStartable();
   });
-  connect(&station_, &production::Station::TotalsChanged, this, &StationWindow::ShowHead);
+  connect(&station_, &production::Station::TotalsChanged, this, &StationWindow::ShowTotals);
   for (std::size_t tile = 0; tile < station_.Tiles().size(); ++tile) AddTile(tile);
-  ShowHead();
+  ShowTotals();
+  ShowStartable();
 }
 
 void StationWindow::ShowMessage(const std::string& text) {
@@ -137,7 +138,7 @@ void StationWindow::AddTile(std::size_t tile) {
   LetTakeKeys(widget->StartButton());
   tiles_.push_back(widget);
   Reflow();
-  ShowHead();
+  ShowStartable();
 }
 
 void StationWindow::Reflow() {
@@ -153,10 +154,13 @@ void StationWindow::Reflow() {
   for (int row = 0; row < grid_->rowCount(); ++row) grid_->setRowStretch(row, row < rows ? 1 : 0);
 }
 
-void StationWindow::ShowHead() {
+void StationWindow::ShowTotals() {
   series_->setText(Q(station_.SeriesText()));
   next_number_->setText(Q(kNext + station_.NextNumberText()));
   totals_->setText(Q(TotalsText(station_.TotalsNow())));
+}
+
+void StationWindow::ShowStartable() {
   bool any = false;
   for (std::size_t tile = 0; tile < station_.Tiles().size(); ++tile) {
     any = any || station_.Startable(tile);

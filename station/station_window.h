@@ -43,8 +43,9 @@ class StationWindow : public QWidget {
  private:
   void AddTile(std::size_t tile);
   void Reflow();
-  // The series, the next number, the totals and whether any tile can start.
-  void ShowHead();
+  // The series, the next number and the totals: a look in the record, so only when they change.
+  void ShowTotals();
+  void ShowStartable();
   // The buttons take Space and Enter themselves when focused.
   void LetTakeKeys(QWidget& button);
 
