@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/gang.h"
 #include "bench/scenarios.h"
 #include "production/part_image.h"
 #include "production/qt/gang_run.h"
@@ -27,28 +28,25 @@ using production::Record;
 using production::Socket;
 using production::Stage;
 
-constexpr int kGangSize = 8;
 constexpr double kMaxGangRatio = 1.05;
 constexpr double kMaxCpuPercentPerAdapter = 2.0;
 constexpr int kRecordParts = 200;
 constexpr double kMaxMedianReserveMs = 20.0;
 constexpr double kTailShare = 0.99;
-constexpr std::uint64_t kFirstSerial = 100000;
-constexpr char kSerialField[] = "0x0010:u32le";
-constexpr char kCrcField[] = "0x001C:crc16:0x0000-0x001C";
 constexpr char kRecordFile[] = "record.db";
 constexpr char kBenchPort[] = "bench";
+
+// The q-quantile of `sorted`, by nearest rank.
+double Quantile(const std::vector<double>& sorted, double q) {
+  const auto rank = static_cast<std::size_t>(std::ceil(q * sorted.size()));
+  return sorted[std::max<std::size_t>(rank, 1) - 1];
+}
+
+}  // namespace
 
 const char* Verdict(bool pass) {
   return pass ? "PASS" : "MISS";
 }
-
-// Every byte of the EEPROM covered, so each part is a whole 2048-line write.
-struct Golden {
-  std::string bytes;
-  EepromImage image;
-  Plan plan;
-};
 
 std::optional<Golden> MakeGolden() {
   const AdapterSimulator::Memory pattern = testing::Pattern();
@@ -94,14 +92,6 @@ bool PartHolds(const PartStatus& part, const Golden& golden, const AdapterSimula
   }
   return true;
 }
-
-struct GangMeasurement {
-  Measurement m;
-  std::vector<double> part_seconds;  // each from its own start, after those begun before it
-  int parts = 0;
-  int holding = 0;        // parts passed whose adapter holds their image
-  bool distinct = false;  // no number went to two parts
-};
 
 // One part on each of `adapters` blank simulated adapters, as `program` does it by default.
 GangMeasurement ProgramGang(int adapters, const Golden& golden) {
@@ -160,14 +150,6 @@ void PrintRun(const GangMeasurement& g) {
               g.m.cpu_seconds);
   std::printf("    peak memory %8.1f MB\n", g.m.peak_rss_kb / 1024.0);
 }
-
-// The q-quantile of `sorted`, by nearest rank.
-double Quantile(const std::vector<double>& sorted, double q) {
-  const auto rank = static_cast<std::size_t>(std::ceil(q * sorted.size()));
-  return sorted[std::max<std::size_t>(rank, 1) - 1];
-}
-
-}  // namespace
 
 bool GangProgram() {
   const std::optional<Golden> golden = MakeGolden();

@@ -23,6 +23,9 @@ bool WriteVerifySoak();
 // The production `program` of a whole image with a serial number and a CRC-16, on one simulated
 // adapter and then on eight at once: eight take no longer, and the program's thread stays idle.
 bool GangProgram();
+// The station window's round of a whole image on eight simulated adapters against the same round
+// by `program`, then the window left idle with them for 10 s.
+bool StationRound();
 // The production record's reserve and finish of one part, each a committed, synced transaction.
 bool RecordCost();
 

@@ -3,7 +3,6 @@
 #include <QEventLoop>
 
 #include "link/discovery.h"
-#include "link/protocol.h"
 #include "session/port_messages.h"
 
 namespace tessimor {
@@ -13,14 +12,9 @@ AdapterSession::AdapterSession(DeviceInventory& inventory, WindowOps& window)
       window_(window),
       port_([&inventory](int number) { return inventory.ResolvePort(number); }),
       engine_(port_, window_, files_),
-      receiver_(port_, engine_) {
+      receiver_(port_, engine_),
+      tick_(SharedTick::OfThisThread()) {
   engine_.SetObserver(this);
-  tick_.setTimerType(Qt::PreciseTimer);
-  tick_.setInterval(protocol::kTickMs);
-  connect(&tick_, &QTimer::timeout, this, [this] {
-    receiver_.PollReceiver();
-    emit Ticked();
-  });
   // Queued: the port may go while the engine is in the middle of a step.
   connect(
       &port_, &QtSerialPort::DeviceGone, this,
@@ -31,6 +25,7 @@ AdapterSession::AdapterSession(DeviceInventory& inventory, WindowOps& window)
 }
 
 AdapterSession::~AdapterSession() {
+  tick_->Leave(this);
   // Whatever still runs ends unreported: nobody is left to hear it.
   engine_.SetObserver(nullptr);
   engine_.EndOperation();
@@ -63,7 +58,10 @@ void AdapterSession::Start(Pace pace, const std::function<void(TransferEngine&)>
 
 void AdapterSession::Serve(Pace pace) {
   receiver_.Ticks = 0;
-  tick_.start();
+  tick_->Join(this, [this] {
+    receiver_.PollReceiver();
+    emit Ticked();
+  });
   // At tick pace the tick takes each reply, so nothing need wake the loop when one comes.
   port_.SetPolled(pace == Pace::Tick);
   if (pace == Pace::Reply) {
@@ -73,7 +71,7 @@ void AdapterSession::Serve(Pace pace) {
 }
 
 void AdapterSession::Rest() {
-  tick_.stop();
+  tick_->Leave(this);
   disconnect(arrivals_);
   // Idle, only the port's own watch finds an unplug.
   port_.SetPolled(false);

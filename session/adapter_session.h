@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "engine/image_files.h"
@@ -14,14 +14,15 @@
 #include "platform/device_inventory.h"
 #include "platform/qt/serial_port.h"
 #include "session/pace.h"
+#include "session/shared_tick.h"
 
 namespace tessimor {
 
 enum class RunResult { kDone, kFailed, kInterrupted };
 
 // One adapter: its port, the receiver and the engine on it, and the tick that drives them, served
-// by the thread's event loop. Many can share one loop. Faces subscribe to Progressed and
-// OperationEnded; what the engine tells the user goes to the window given.
+// by the thread's event loop. Many can share one loop, and one tick. Faces subscribe to Progressed
+// and OperationEnded; what the engine tells the user goes to the window given.
 class AdapterSession : public QObject, private OperationObserver {
   Q_OBJECT
 
@@ -64,7 +65,7 @@ class AdapterSession : public QObject, private OperationObserver {
   ImageFiles files_;
   TransferEngine engine_;
   Receiver receiver_;
-  QTimer tick_;
+  std::shared_ptr<SharedTick> tick_;
   QMetaObject::Connection arrivals_;
   std::optional<OperationEnd> ended_;
   bool interrupted_ = false;

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "link/discovery.h"
 
@@ -35,6 +36,11 @@ Station::Station(Production& production, DeviceInventory& inventory, std::vector
   look_.setTimerType(Qt::CoarseTimer);
   look_.setInterval(kLookMs);
   connect(&look_, &QTimer::timeout, this, &Station::Look);
+  tell_progress_.setSingleShot(true);
+  tell_progress_.setInterval(kProgressMs);
+  connect(&tell_progress_, &QTimer::timeout, this, [this] {
+    for (const std::size_t tile : std::exchange(progressed_, {})) emit TileChanged(tile);
+  });
 }
 
 Station::~Station() {
@@ -150,8 +156,16 @@ void Station::Start(std::size_t tile) {
   PartRun& run = *runs_[tile];
   started.part = run.Status();
   connect(&run, &PartRun::Changed, this, [this, tile, &run] {
+    const Stage was = tiles_[tile].part.stage;
     tiles_[tile].part = run.Status();
+    if (run.Status().stage == was) {
+      progressed_.insert(tile);
+      if (!tell_progress_.isActive()) tell_progress_.start();
+      return;
+    }
     emit TileChanged(tile);
+    // A number was taken: the next one is another.
+    if (was == Stage::kReserving) emit TotalsChanged();
   });
   connect(&run, &PartRun::Ended, this, [this, tile] { PartEnded(tile); });
   emit TileChanged(tile);

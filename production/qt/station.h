@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,10 +76,14 @@ class Station : public QObject {
   std::string NextNumberText() const;
 
   static constexpr int kLookMs = 500;
+  // A part's progress within a stage is told at most this often, as a face can show it; a new
+  // stage at once.
+  static constexpr int kProgressMs = 100;
 
  signals:
   void TileAdded(std::size_t tile);
   void TileChanged(std::size_t tile);
+  // The totals, or the next number, are others.
   void TotalsChanged();
 
  private:
@@ -94,6 +99,8 @@ class Station : public QObject {
   std::vector<Tile> tiles_;
   std::vector<std::unique_ptr<PartRun>> runs_;  // by tile; null when none runs
   QTimer look_;
+  QTimer tell_progress_;
+  std::set<std::size_t> progressed_;  // tiles whose progress is still to be told
   bool auto_ = false;
   bool stopped_ = false;
   std::int64_t first_start_ms_ = -1;
