@@ -2,11 +2,12 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <string>
+
+#include "station/progress_strip.h"
 
 namespace tessimor {
 
@@ -115,7 +116,7 @@ TileWidget::TileWidget(production::Station& station, std::size_t tile, QWidget* 
       port_(new QLabel(this)),
       usb_serial_(new QLabel(this)),
       band_(new QLabel(this)),
-      progress_(new QProgressBar(this)),
+      progress_(new ProgressStrip(this)),
       detail_(new QLabel(this)),
       counts_(new QLabel(this)),
       start_(new QPushButton(kStartCaption, this)) {
@@ -143,7 +144,6 @@ TileWidget::TileWidget(production::Station& station, std::size_t tile, QWidget* 
   band_->setFont(big);
   band_->setAlignment(Qt::AlignCenter);
 
-  progress_->setRange(0, kPercent);
   QSizePolicy kept = progress_->sizePolicy();
   kept.setRetainSizeWhenHidden(true);
   progress_->setSizePolicy(kept);
@@ -180,13 +180,18 @@ void TileWidget::Refresh() {
   start_->setAccessibleName(Q(kStartName + tile.socket.port));
   usb_serial_->setText(tile.socket.usb_serial.empty() ? QString()
                                                       : Q(kUsbSerial + tile.socket.usb_serial));
-  band_->setText(look.word);
-  band_->setStyleSheet(QString("QLabel { background-color: %1; color: %2; padding: %3px; }")
-                           .arg(look.background, look.foreground)
-                           .arg(kBandPaddingPx));
+  // A style sheet is polished anew and the band repainted whole each time one is set: only when
+  // the state changes, never on progress.
+  if (shown_ != tile.state) {
+    shown_ = tile.state;
+    band_->setText(look.word);
+    band_->setStyleSheet(QString("QLabel { background-color: %1; color: %2; padding: %3px; }")
+                             .arg(look.background, look.foreground)
+                             .arg(kBandPaddingPx));
+  }
   const bool programming = tile.state == TileState::kProgramming;
   progress_->setVisible(programming);
-  progress_->setValue(PercentDone(tile.part));
+  progress_->SetPercent(PercentDone(tile.part));
   const std::string detail = DetailOf(tile);
   detail_->setText(Q(detail));
   counts_->setText(

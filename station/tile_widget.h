@@ -2,14 +2,16 @@
 
 #include <QFrame>
 #include <cstddef>
+#include <optional>
 
 #include "production/qt/station.h"
 
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace tessimor {
+
+class ProgressStrip;
 
 // One socket of the station as the operator sees it from the bench: its port, its state as a big
 // word on a coloured band, what the part did, its counts and its own Start.
@@ -29,10 +31,11 @@ class TileWidget : public QFrame {
   QLabel* port_;
   QLabel* usb_serial_;
   QLabel* band_;
-  QProgressBar* progress_;
+  ProgressStrip* progress_;
   QLabel* detail_;
   QLabel* counts_;
   QPushButton* start_;
+  std::optional<production::TileState> shown_;  // on the band
 };
 
 }  // namespace tessimor
