@@ -110,6 +110,8 @@ Checked<Recipe> LoadRecipe(const std::string& path) {
                                 ? QDir::cleanPath(folder + '/' + Q(*text)).toStdString()
                                 : *text;
   }
+  // A line's record belongs with its recipe, wherever the station is started from.
+  if (recipe.db.empty()) recipe.db = QDir::cleanPath(folder + '/' + kDefaultDb).toStdString();
   return recipe;
 }
 

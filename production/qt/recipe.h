@@ -27,7 +27,8 @@ inline constexpr char kDefaultDb[] = "tessimor-production.db";
 inline constexpr char kOnFailVoid[] = "void";
 inline constexpr char kOnFailReuse[] = "reuse";
 
-// Refused with one sentence naming the file: unreadable, not JSON, a key it does not know, a value
+// With no record named, the record is kDefaultDb beside the recipe. Refused with one sentence
+// naming the file: unreadable, not JSON, a key it does not know, a value
 // of the wrong kind, a recipe of a newer program.
 Checked<Recipe> LoadRecipe(const std::string& path);
 // Paths as the caller gave them, each made relative to the recipe's folder; the file replaced

@@ -25,7 +25,7 @@ constexpr char kGolden[] =
     ":00000001FF\n";
 constexpr char kRecipe[] =
     R"({"tessimor-recipe": 1, "image": "golden.hex", "serial": "0x0010:u32le",
-        "serial-start": 100000, "crc": ["0x001C:crc16:0x0000-0x001C"], "db": "rec.db"})";
+        "serial-start": 100000, "crc": ["0x001C:crc16:0x0000-0x001C"]})";
 constexpr char kTimeout[] = "Time out waiting for reply.";
 
 // A production opened from a recipe in a folder of its own.
@@ -38,11 +38,14 @@ struct Line {
     if (recipe.value) production = OpenProduction(*recipe.value, false, &error);
     EXPECT_TRUE(production) << recipe.error << error;
   }
-  // What sqlite3, a reader apart from the program, finds in the record.
+  // What sqlite3, a reader apart from the program, finds in the record: beside the recipe, which
+  // names none.
   std::string Sql(const std::string& query) const {
     const std::string out = dir.File("sql");
-    EXPECT_EQ(std::system(("sqlite3 " + dir.File("rec.db") + " \"" + query + "\" >" + out).c_str()),
-              0);
+    EXPECT_EQ(
+        std::system(("sqlite3 " + dir.File("tessimor-production.db") + " \"" + query + "\" >" + out)
+                        .c_str()),
+        0);
     return testing::ReadWholeFile(out);
   }
   TempDir dir;
