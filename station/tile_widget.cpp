@@ -75,6 +75,11 @@ std::string PassedText(const production::PartStatus& part) {
 }
 
 // What the part did, as the line under the band.
+// The number a failed part had taken is named: the record holds it, and so may a label.
+std::string FailedText(const production::PartStatus& part) {
+  return part.serial.empty() ? part.error : kSerial + part.serial + ": " + part.error;
+}
+
 std::string DetailOf(const Tile& tile) {
   const production::PartStatus& part = tile.part;
   switch (tile.state) {
@@ -86,13 +91,13 @@ std::string DetailOf(const Tile& tile) {
     case TileState::kPassed:
       return PassedText(part);
     case TileState::kFailed:
-      return part.error;
+      return FailedText(part);
     case TileState::kGone:
       if (part.stage == Stage::kPassed) {
         return kLast + production::StageName(part.stage) + kComma + PassedText(part);
       }
       if (part.stage == Stage::kFailed) {
-        return kLast + production::StageName(part.stage) + kComma + part.error;
+        return kLast + production::StageName(part.stage) + kComma + FailedText(part);
       }
       return "";
   }
