@@ -12,10 +12,9 @@
 #include <memory>
 #include <regex>
 
-#include "sim/pty_server.h"
 #include "station/tile_widget.h"
 #include "tests/kit/fakes.h"
-#include "tests/kit/files.h"
+#include "tests/kit/line/line.h"
 #include "tests/station/app.h"
 
 namespace tessimor {
@@ -25,45 +24,6 @@ using production::Station;
 using production::TileState;
 using testing::FakeInventory;
 using Strings = std::vector<std::string>;
-
-// Two lines, so a part takes a few replies; the serial and its CRC-16 go into the second.
-constexpr char kGolden[] =
-    ":10000000000102030405060708090A0B0C0D0E0F78\n"
-    ":10001000101112131415161718191A1B1C1D1E1F68\n"
-    ":00000001FF\n";
-constexpr char kRecipe[] =
-    R"({"tessimor-recipe": 1, "image": "golden.hex", "serial": "0x0010:u32le",
-        "serial-start": "100000", "crc": ["0x001C:crc16:0x0000-0x001C"], "db": "rec.db"})";
-
-// A production opened from a recipe in a folder of its own.
-struct Line {
-  Line() {
-    testing::WriteWholeFile(dir.File("golden.hex"), kGolden);
-    testing::WriteWholeFile(dir.File("line.json"), kRecipe);
-    const auto recipe = production::LoadRecipe(dir.File("line.json"));
-    std::string error;
-    if (recipe.value) production = production::OpenProduction(*recipe.value, false, &error);
-    EXPECT_TRUE(production) << recipe.error << error;
-  }
-  testing::TempDir dir;
-  std::unique_ptr<production::Production> production;
-};
-
-// Simulated adapters on pseudo-terminals, named as --port names them; `muted` never answers.
-struct Bench {
-  explicit Bench(std::size_t count, std::size_t muted) {
-    for (std::size_t i = 0; i < count; ++i) {
-      adapters.push_back(std::make_unique<AdapterSimulator>());
-      servers.push_back(std::make_unique<PtyServer>(
-          *adapters.back(), i == muted ? PtyFaults{.mute_after = 0} : PtyFaults{}));
-      EXPECT_TRUE(servers.back()->Start());
-      ports.push_back(servers.back()->SlavePath());
-    }
-  }
-  std::vector<std::string> ports;
-  std::vector<std::unique_ptr<AdapterSimulator>> adapters;  // outlive their servers
-  std::vector<std::unique_ptr<PtyServer>> servers;
-};
 
 std::string Label(const TileWidget& tile, const char* name) {
   return tile.findChild<QLabel*>(name)->text().toStdString();
@@ -103,7 +63,7 @@ void ShowActive(StationWindow& window) {
 }
 
 TEST(StationWindowTest, TilesAppearAreMarkedGoneAndComeBackAsAdaptersDo) {
-  Line line;
+  testing::ProductionLine line;
   FakeInventory inventory;
   const auto adapter = [](const std::string& serial, const std::string& com) {
     return FakeInventory::Port("USB\\VID_04D8&PID_000A\\" + serial, com);
@@ -153,9 +113,9 @@ TEST(StationWindowTest, TilesAppearAreMarkedGoneAndComeBackAsAdaptersDo) {
 }
 
 TEST(StationWindowTest, SpaceStartsEveryWaitingTileAndTabReachesEachStart) {
-  Line line;
+  testing::ProductionLine line;
   FakeInventory unused;
-  Bench bench(3, 1);
+  testing::SimulatedAdapters bench(3, 1, {.mute_after = 0});
   Station station(*line.production, unused, bench.ports);
   StationWindow window(station);
   station.Look();
@@ -206,9 +166,9 @@ TEST(StationWindowTest, SpaceStartsEveryWaitingTileAndTabReachesEachStart) {
 
 TEST(StationWindowTest, ClosingWhileProgrammingAsksAndFailsThePartsOnlyOnYes) {
   for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
-    Line line;
+    testing::ProductionLine line;
     FakeInventory unused;
-    Bench bench(2, 0);
+    testing::SimulatedAdapters bench(2, 0, {.mute_after = 0});
     Station station(*line.production, unused, bench.ports);
     StationWindow window(station);
     station.Look();

@@ -6,51 +6,16 @@
 #include <regex>
 
 #include "production/qt/station.h"
-#include "sim/pty_server.h"
 #include "tests/kit/fakes.h"
-#include "tests/kit/files.h"
+#include "tests/kit/line/line.h"
 #include "tests/kit/pty/core_app.h"
 
 namespace tessimor::production {
 namespace {
 
 using testing::FakeInventory;
-using testing::TempDir;
-using testing::WriteWholeFile;
 
-// Two lines, so a part takes a few replies; the serial and its CRC-16 go into the second.
-constexpr char kGolden[] =
-    ":10000000000102030405060708090A0B0C0D0E0F78\n"
-    ":10001000101112131415161718191A1B1C1D1E1F68\n"
-    ":00000001FF\n";
-constexpr char kRecipe[] =
-    R"({"tessimor-recipe": 1, "image": "golden.hex", "serial": "0x0010:u32le",
-        "serial-start": 100000, "crc": ["0x001C:crc16:0x0000-0x001C"]})";
 constexpr char kTimeout[] = "Time out waiting for reply.";
-
-// A production opened from a recipe in a folder of its own.
-struct Line {
-  Line() {
-    WriteWholeFile(dir.File("golden.hex"), kGolden);
-    WriteWholeFile(dir.File("line.json"), kRecipe);
-    Checked<Recipe> recipe = LoadRecipe(dir.File("line.json"));
-    std::string error;
-    if (recipe.value) production = OpenProduction(*recipe.value, false, &error);
-    EXPECT_TRUE(production) << recipe.error << error;
-  }
-  // What sqlite3, a reader apart from the program, finds in the record: beside the recipe, which
-  // names none.
-  std::string Sql(const std::string& query) const {
-    const std::string out = dir.File("sql");
-    EXPECT_EQ(
-        std::system(("sqlite3 " + dir.File("tessimor-production.db") + " \"" + query + "\" >" + out)
-                        .c_str()),
-        0);
-    return testing::ReadWholeFile(out);
-  }
-  TempDir dir;
-  std::unique_ptr<Production> production;
-};
 
 bool RunUntil(const std::function<bool()>& done, int ms) {
   QEventLoop loop;
@@ -76,7 +41,7 @@ std::vector<std::string> Seen(const Station& station) {
 }
 
 TEST(StationTest, TilesFollowAdaptersAsTheyComeGoAndComeBack) {
-  Line line;
+  testing::ProductionLine line;
   FakeInventory inventory;
   const auto adapter = [](const std::string& serial, const std::string& com) {
     return FakeInventory::Port("USB\\VID_04D8&PID_000A\\" + serial, com);
@@ -118,27 +83,8 @@ TEST(StationTest, TilesFollowAdaptersAsTheyComeGoAndComeBack) {
   EXPECT_EQ(line.Sql("SELECT COUNT(*) FROM parts"), "0\n");
 }
 
-// Simulated adapters on pseudo-terminals, named as --port names them.
-class Bench {
- public:
-  Bench(std::size_t count, std::size_t faulty, PtyFaults faults) {
-    for (std::size_t i = 0; i < count; ++i) {
-      adapters_.push_back(std::make_unique<AdapterSimulator>());
-      servers_.push_back(
-          std::make_unique<PtyServer>(*adapters_.back(), i == faulty ? faults : PtyFaults{}));
-      EXPECT_TRUE(servers_.back()->Start());
-      ports.push_back(servers_.back()->SlavePath());
-    }
-  }
-  std::vector<std::string> ports;
-
- private:
-  std::vector<std::unique_ptr<AdapterSimulator>> adapters_;  // outlive their servers
-  std::vector<std::unique_ptr<PtyServer>> servers_;
-};
-
 TEST(StationTest, RoundsOnFourAdaptersEndInTheirTilesAndTheRecord) {
-  constexpr std::size_t kNone = 9;
+  constexpr std::size_t kNone = testing::SimulatedAdapters::kNone;
   const struct {
     std::size_t muted;
     std::vector<std::string> rows;
@@ -147,9 +93,9 @@ TEST(StationTest, RoundsOnFourAdaptersEndInTheirTilesAndTheRecord) {
       {2, {"failed|1\npassed|3\n", "failed|2\npassed|6\n"}},
   };
   for (const auto& c : cases) {
-    Line line;
+    testing::ProductionLine line;
     FakeInventory unused;
-    Bench bench(4, c.muted, {.mute_after = 1});
+    testing::SimulatedAdapters bench(4, c.muted, {.mute_after = 1});
     Station station(*line.production, unused, bench.ports);
     station.Watch();
     ASSERT_EQ(station.Tiles().size(), 4u);
@@ -177,9 +123,9 @@ TEST(StationTest, RoundsOnFourAdaptersEndInTheirTilesAndTheRecord) {
 }
 
 TEST(StationTest, AnAdapterPulledMidPartIsGoneItsPartFailedAndRecorded) {
-  Line line;
+  testing::ProductionLine line;
   FakeInventory unused;
-  Bench bench(1, 0, {.unplug_after = 2});
+  testing::SimulatedAdapters bench(1, 0, {.unplug_after = 2});
   Station station(*line.production, unused, bench.ports);
   station.Watch();
   station.Start(0);

@@ -1,0 +1,48 @@
+#include "tests/kit/line/line.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace tessimor::testing {
+
+namespace {
+
+constexpr char kGolden[] =
+    ":10000000000102030405060708090A0B0C0D0E0F78\n"
+    ":10001000101112131415161718191A1B1C1D1E1F68\n"
+    ":00000001FF\n";
+constexpr char kRecipe[] =
+    R"({"tessimor-recipe": 1, "image": "golden.hex", "serial": "0x0010:u32le",
+        "serial-start": 100000, "crc": ["0x001C:crc16:0x0000-0x001C"]})";
+
+}  // namespace
+
+ProductionLine::ProductionLine() {
+  WriteWholeFile(dir.File("golden.hex"), kGolden);
+  WriteWholeFile(dir.File("line.json"), kRecipe);
+  const production::Checked<production::Recipe> recipe =
+      production::LoadRecipe(dir.File("line.json"));
+  std::string error;
+  if (recipe.value) production = production::OpenProduction(*recipe.value, false, &error);
+  if (!production) throw std::runtime_error(recipe.error + error);
+}
+
+std::string ProductionLine::Sql(const std::string& query) const {
+  const std::string out = dir.File("sql");
+  const std::string line =
+      "sqlite3 " + dir.File("tessimor-production.db") + " \"" + query + "\" >" + out + " 2>&1";
+  return std::system(line.c_str()) == 0 ? ReadWholeFile(out)
+                                        : "sqlite3 failed: " + ReadWholeFile(out);
+}
+
+SimulatedAdapters::SimulatedAdapters(std::size_t count, std::size_t faulty, PtyFaults faults) {
+  for (std::size_t i = 0; i < count; ++i) {
+    adapters_.push_back(std::make_unique<AdapterSimulator>());
+    servers_.push_back(
+        std::make_unique<PtyServer>(*adapters_.back(), i == faulty ? faults : PtyFaults{}));
+    if (!servers_.back()->Start()) throw std::runtime_error("no pseudo-terminal to be had");
+    ports.push_back(servers_.back()->SlavePath());
+  }
+}
+
+}  // namespace tessimor::testing
