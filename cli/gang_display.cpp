@@ -30,12 +30,6 @@ std::string Result(const PartStatus& part) {
   return result;
 }
 
-std::string Seconds(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", seconds);
-  return text;
-}
-
 }  // namespace
 
 std::string PartLine(const PartStatus& part) {
@@ -50,7 +44,7 @@ void PrintPartsTable(const std::vector<PartStatus>& parts, std::ostream& out) {
   std::vector<Row> rows{{kHeadings[0], kHeadings[1], kHeadings[2], kHeadings[3], kHeadings[4]}};
   for (const PartStatus& part : parts) {
     rows.push_back({Escaped(part.socket.port), Or(part.socket.usb_serial), Or(part.serial),
-                    Result(part), Seconds(part.seconds)});
+                    Result(part), production::SecondsText(part.seconds)});
   }
   PrintColumns(rows, {kGap, kGap, kGap, kGap}, out);
   for (const PartStatus& part : parts) {

@@ -7,11 +7,9 @@
 #include "cli/gang_display.h"
 #include "cli/image_input.h"
 #include "cli/signals.h"
-#include "link/discovery.h"
 #include "link/messages.h"
 #include "production/qt/recipe.h"
 #include "production/qt/report.h"
-#include "production/qt/series_plan.h"
 #include "production/qt/setup.h"
 
 namespace tessimor::cli {
@@ -26,13 +24,13 @@ std::string DbPath(const Options& options) {
   return options.db.empty() ? production::kDefaultDb : options.db;
 }
 
-// What the command line left out is taken from the recipe; the recipe's image hash holds only for
-// its own image, which is given back with the rest.
-production::Recipe TakeUnset(const production::Recipe& recipe, Options* options) {
-  production::Recipe kept;
+// What the command line left out is taken from the recipe. Its image's hash holds only for its own
+// image: given back when that is the one taken, empty otherwise.
+std::string TakeUnset(const production::Recipe& recipe, Options* options) {
+  std::string image_sha256;
   if (options->file.empty()) {
     options->file = recipe.image;
-    kept.image_sha256 = recipe.image_sha256;
+    image_sha256 = recipe.image_sha256;
   }
   if (options->serial.empty()) options->serial = recipe.serial;
   // A first number or a serials file given replaces the recipe's numbers whole.
@@ -45,13 +43,13 @@ production::Recipe TakeUnset(const production::Recipe& recipe, Options* options)
   if (options->db.empty()) options->db = recipe.db;
   if (options->on_fail.empty()) options->on_fail = recipe.on_fail;
   options->keep_existing = options->keep_existing || recipe.keep_existing;
-  return kept;
+  return image_sha256;
 }
 
-production::Recipe RecipeOf(const Options& options, const production::Recipe& loaded) {
+production::Recipe RecipeOf(const Options& options, const std::string& image_sha256) {
   production::Recipe recipe;
   recipe.image = options.file;
-  recipe.image_sha256 = loaded.image_sha256;
+  recipe.image_sha256 = image_sha256;
   recipe.serial = options.serial;
   recipe.serial_start = options.serial_start;
   recipe.serial_step = options.serial_step;
@@ -63,16 +61,14 @@ production::Recipe RecipeOf(const Options& options, const production::Recipe& lo
   return recipe;
 }
 
-// The recipe checked as a run would check it, its image's hash taken, then saved.
-int SaveRecipe(production::Recipe recipe, const std::string& path, std::ostream& err) {
-  const production::Checked<production::PlannedRecipe> planned = production::PlanRecipe(recipe);
-  if (!planned.value) {
-    err << planned.error << '\n';
+int SaveRecipe(const production::Recipe& recipe, const std::string& path, std::ostream& err) {
+  const production::Checked<production::Recipe> sealed = production::SealRecipe(recipe);
+  if (!sealed.value) {
+    err << sealed.error << '\n';
     return kExitBadUse;
   }
-  recipe.image_sha256 = production::Sha256Hex(planned.value->image_bytes);
   std::string error;
-  if (!production::SaveRecipe(recipe, path, &error)) {
+  if (!production::SaveRecipe(*sealed.value, path, &error)) {
     err << error << '\n';
     return kExitFailed;
   }
@@ -83,16 +79,8 @@ int SaveRecipe(production::Recipe recipe, const std::string& path, std::ostream&
 // Every adapter plugged in, or the devices named, each taken as an adapter.
 std::vector<Socket> SocketsFor(const Options& options, DeviceInventory& inventory) {
   std::vector<Socket> sockets;
-  if (!options.all) {
-    for (const std::string& port : options.ports) sockets.push_back(Socket{port, {}});
-    return sockets;
-  }
-  const auto ports = inventory.ListSerialPorts();
-  if (!ports) return sockets;
-  for (const AdapterMatch& match : FindAdapterRecords(*ports)) {
-    const std::string path = inventory.ResolvePort(match.number);
-    if (!path.empty()) sockets.push_back(Socket{path, match.usb_serial});
-  }
+  if (options.all) return production::PresentAdapters(inventory).value_or(sockets);
+  for (const std::string& port : options.ports) sockets.push_back(Socket{port, {}});
   return sockets;
 }
 
@@ -100,14 +88,14 @@ std::vector<Socket> SocketsFor(const Options& options, DeviceInventory& inventor
 
 int RunProgram(const Options& given, DeviceInventory& inventory, Environment& env) {
   Options options = given;
-  production::Recipe recipe;
+  std::string image_sha256;
   if (!options.recipe.empty()) {
     production::Checked<production::Recipe> loaded = production::LoadRecipe(options.recipe);
     if (!loaded.value) {
       env.err << loaded.error << '\n';
       return kExitBadUse;
     }
-    recipe = TakeUnset(*loaded.value, &options);
+    image_sha256 = TakeUnset(*loaded.value, &options);
     if (const std::string problem = ProgramOptionsProblem(options); !problem.empty()) {
       env.err << "tessimor-eeprom-cli: " << problem << '\n';
       return kExitBadUse;
@@ -117,7 +105,7 @@ int RunProgram(const Options& given, DeviceInventory& inventory, Environment& en
     env.err << "program needs an image file, whose bytes the record keeps a hash of\n";
     return kExitBadUse;
   }
-  recipe = RecipeOf(options, recipe);
+  const production::Recipe recipe = RecipeOf(options, image_sha256);
   if (!options.save_recipe.empty()) return SaveRecipe(recipe, options.save_recipe, env.err);
 
   // Everything is checked before the record or an adapter is touched.

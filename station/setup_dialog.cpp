@@ -3,8 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +13,6 @@
 #include <QVBoxLayout>
 
 #include "platform/qt/widgets/dialogs.h"
-#include "production/qt/series_plan.h"
 #include "production/qt/setup.h"
 
 namespace tessimor {
@@ -157,22 +154,13 @@ production::Recipe SetupDialog::RecipeNow() const {
 }
 
 void SetupDialog::Save() {
-  production::Recipe recipe = RecipeNow();
-  const auto planned = production::PlanRecipe(recipe);
-  std::string error = planned.error;
-  if (planned.value) {
+  const production::Checked<production::Recipe> sealed = production::SealRecipe(RecipeNow());
+  std::string error = sealed.error;
+  if (sealed.value) {
     refusal_->hide();
     const std::string path = dialogs_->AskSavePath(kRecipeFilter);
     if (path.empty()) return;
-    recipe.image_sha256 = production::Sha256Hex(planned.value->image_bytes);
-    // The record beside the recipe, as the manual has it, when none is named.
-    if (recipe.db.empty()) {
-      recipe.db = QFileInfo(QString::fromStdString(path))
-                      .dir()
-                      .filePath(production::kDefaultDb)
-                      .toStdString();
-    }
-    if (production::SaveRecipe(recipe, path, &error)) {
+    if (production::SaveRecipe(*sealed.value, path, &error)) {
       saved_path_ = path;
       accept();
       return;

@@ -44,7 +44,7 @@ std::string TotalsText(const production::Totals& totals) {
          "  " + std::to_string(std::lround(totals.parts_per_hour)) + " parts/hour";
 }
 
-std::string CloseQuestion(int running) {
+std::string CloseQuestion(std::size_t running) {
   return running == 1
              ? "1 part is being programmed. Close and fail it?"
              : std::to_string(running) + " parts are being programmed. Close and fail them?";
@@ -187,10 +187,7 @@ bool StationWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void StationWindow::closeEvent(QCloseEvent* event) {
-  int running = 0;
-  for (const production::Tile& tile : station_.Tiles()) {
-    if (tile.state == production::TileState::kProgramming) ++running;
-  }
+  const std::size_t running = station_.Running();
   if (running > 0 && QMessageBox::question(this, kStationTitle, Q(CloseQuestion(running)),
                                            QMessageBox::Yes | QMessageBox::No,
                                            QMessageBox::No) != QMessageBox::Yes) {

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cstdio>
 #include <string>
 
 #include "station/progress_strip.h"
@@ -32,8 +31,7 @@ constexpr char kStartName[] = "Start ";
 constexpr char kUsbSerial[] = "USB ";
 constexpr char kSerial[] = "serial ";
 const std::string kComma = ", ";
-constexpr char kSecondsFormat[] = "%.1f s";
-constexpr int kSecondsChars = 32;
+constexpr char kSecondsUnit[] = " s";
 constexpr char kRework[] = " (rework)";
 constexpr char kLast[] = "Last: ";
 constexpr char kPassed[] = " passed  ";
@@ -64,17 +62,12 @@ Look LookOf(TileState state) {
   return {"", "", "", ""};
 }
 
-std::string Seconds(double seconds) {
-  char text[kSecondsChars];
-  std::snprintf(text, sizeof text, kSecondsFormat, seconds);
-  return text;
-}
-
-std::string PassedText(const production::PartStatus& part) {
-  return kSerial + part.serial + (part.rework ? kRework : "") + kComma + Seconds(part.seconds);
-}
-
 // What the part did, as the line under the band.
+std::string PassedText(const production::PartStatus& part) {
+  return kSerial + part.serial + (part.rework ? kRework : "") + kComma +
+         production::SecondsText(part.seconds) + kSecondsUnit;
+}
+
 // The number a failed part had taken is named: the record holds it, and so may a label.
 std::string FailedText(const production::PartStatus& part) {
   return part.serial.empty() ? part.error : kSerial + part.serial + ": " + part.error;

@@ -4,12 +4,6 @@
 
 namespace tessimor::production {
 
-namespace {
-
-constexpr char kInterrupted[] = "Interrupted.";
-
-}  // namespace
-
 GangRun::GangRun(Record& record, const EepromImage& golden, const Plan& plan, RunSettings settings,
                  const std::vector<Socket>& sockets) {
   for (std::size_t i = 0; i < sockets.size(); ++i) {
@@ -37,7 +31,7 @@ void GangRun::Run() {
 }
 
 void GangRun::Interrupt() {
-  for (const auto& part : runs_) part->Interrupt(kInterrupted);
+  for (const auto& part : runs_) part->Interrupt(kInterruptedText);
 }
 
 }  // namespace tessimor::production

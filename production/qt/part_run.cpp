@@ -1,8 +1,10 @@
 #include "production/qt/part_run.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "engine/record_io.h"
+#include "link/discovery.h"
 #include "link/protocol.h"
 #include "production/part_image.h"
 
@@ -46,6 +48,23 @@ std::string StageName(Stage stage) {
       return "FAIL";
   }
   return {};
+}
+
+std::string SecondsText(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", seconds);
+  return text;
+}
+
+std::optional<std::vector<Socket>> PresentAdapters(DeviceInventory& inventory) {
+  const auto listed = inventory.ListSerialPorts();
+  if (!listed) return std::nullopt;
+  std::vector<Socket> present;
+  for (const AdapterMatch& match : FindAdapterRecords(*listed)) {
+    const std::string path = inventory.ResolvePort(match.number);
+    if (!path.empty()) present.push_back(Socket{path, match.usb_serial});
+  }
+  return present;
 }
 
 NumberAt NumbersOf(const Plan& plan) {

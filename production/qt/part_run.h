@@ -7,9 +7,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/image.h"
 #include "platform/bound_inventory.h"
+#include "platform/device_inventory.h"
 #include "production/part_image.h"
 #include "production/plan.h"
 #include "production/qt/record.h"
@@ -46,6 +48,13 @@ struct RunSettings {
 
 // "writing", "PASS" and the like.
 std::string StageName(Stage stage);
+// A part's seconds as the faces show them: "2.6".
+std::string SecondsText(double seconds);
+// Why a part stopped by the user failed.
+inline constexpr char kInterruptedText[] = "Interrupted.";
+
+// A socket for every adapter the inventory lists; nullopt when it cannot be read.
+std::optional<std::vector<Socket>> PresentAdapters(DeviceInventory& inventory);
 
 // The record's numbers of `plan`, each checked to fit the serial field.
 NumberAt NumbersOf(const Plan& plan);

@@ -37,10 +37,10 @@ Checked<PlannedRecipe> PlanRecipe(const Recipe& recipe) {
   const std::optional<std::string> image = ReadWhole(recipe.image, &error);
   if (!image) return refuse(error);
   planned.image_bytes = *image;
-  if (const std::string now = Sha256Hex(planned.image_bytes);
-      !recipe.image_sha256.empty() && recipe.image_sha256 != now) {
+  planned.image_sha256 = Sha256Hex(planned.image_bytes);
+  if (!recipe.image_sha256.empty() && recipe.image_sha256 != planned.image_sha256) {
     return refuse(recipe.image + " has changed since the recipe was saved: its SHA-256 was " +
-                  recipe.image_sha256 + ", now " + now + ".");
+                  recipe.image_sha256 + ", now " + planned.image_sha256 + ".");
   }
   ImageInput input = ReadImage(FormatOf(recipe.image), planned.image_bytes, recipe.image);
   if (!input.error.empty()) return refuse(input.error);
@@ -58,6 +58,13 @@ Checked<PlannedRecipe> PlanRecipe(const Recipe& recipe) {
   if (!plan.value) return refuse(plan.error);
   planned.plan = std::move(*plan.value);
   return planned;
+}
+
+Checked<Recipe> SealRecipe(Recipe recipe) {
+  const Checked<PlannedRecipe> planned = PlanRecipe(recipe);
+  if (!planned.value) return Refusal{planned.error};
+  recipe.image_sha256 = planned.value->image_sha256;
+  return recipe;
 }
 
 std::unique_ptr<Production> OpenProduction(const Recipe& recipe, bool new_series,

@@ -25,6 +25,7 @@ struct Production {
 // A recipe's files read and checked, before any record is touched.
 struct PlannedRecipe {
   std::string image_bytes;
+  std::string image_sha256;
   EepromImage golden;
   std::string serials_bytes;
   Plan plan;
@@ -33,6 +34,9 @@ struct PlannedRecipe {
 // The image read and, when the recipe holds its hash, found unchanged; the fields and numbers
 // checked. Refused with one sentence (or the file's name, then why) otherwise.
 Checked<PlannedRecipe> PlanRecipe(const Recipe& recipe);
+
+// The recipe as PlanRecipe finds it, with its image's SHA-256 taken, ready to be saved.
+Checked<Recipe> SealRecipe(Recipe recipe);
 
 // PlanRecipe, then the record opened and the run begun, with a number left to hand out. nullptr
 // with *error set otherwise.

@@ -2,23 +2,13 @@
 
 #include <QFileInfo>
 #include <algorithm>
-#include <chrono>
 #include <utility>
-
-#include "link/discovery.h"
 
 namespace tessimor::production {
 
 namespace {
 
-constexpr char kInterrupted[] = "Interrupted.";
 constexpr double kMsPerHour = 3600.0 * 1000.0;
-
-std::int64_t SteadyNow() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 std::string UnpluggedText(const std::string& port) {
   return "The adapter on " + port + " was unplugged.";
@@ -26,12 +16,9 @@ std::string UnpluggedText(const std::string& port) {
 
 }  // namespace
 
-Station::Station(Production& production, DeviceInventory& inventory, std::vector<std::string> ports,
-                 SteadyMs clock)
-    : production_(production),
-      inventory_(inventory),
-      ports_(std::move(ports)),
-      clock_(clock ? std::move(clock) : SteadyMs(SteadyNow)) {
+Station::Station(Production& production, DeviceInventory& inventory, std::vector<std::string> ports)
+    : production_(production), inventory_(inventory), ports_(std::move(ports)) {
+  clock_.start();
   // Coarse: a look is due twice a second, and may as well share the wake-up with other timers.
   look_.setTimerType(Qt::CoarseTimer);
   look_.setInterval(kLookMs);
@@ -53,18 +40,10 @@ void Station::Watch() {
 }
 
 std::optional<std::vector<Socket>> Station::PresentSockets() {
+  if (ports_.empty()) return PresentAdapters(inventory_);
   std::vector<Socket> present;
-  if (!ports_.empty()) {
-    for (const std::string& port : ports_) {
-      if (QFileInfo::exists(QString::fromStdString(port))) present.push_back(Socket{port, {}});
-    }
-    return present;
-  }
-  const auto listed = inventory_.ListSerialPorts();
-  if (!listed) return std::nullopt;
-  for (const AdapterMatch& match : FindAdapterRecords(*listed)) {
-    const std::string path = inventory_.ResolvePort(match.number);
-    if (!path.empty()) present.push_back(Socket{path, match.usb_serial});
+  for (const std::string& port : ports_) {
+    if (QFileInfo::exists(QString::fromStdString(port))) present.push_back(Socket{port, {}});
   }
   return present;
 }
@@ -141,14 +120,15 @@ bool Station::Startable(std::size_t tile) const {
          tiles_[tile].state != TileState::kProgramming;
 }
 
-bool Station::Programming() const {
-  return std::any_of(tiles_.begin(), tiles_.end(),
-                     [](const Tile& tile) { return tile.state == TileState::kProgramming; });
+std::size_t Station::Running() const {
+  return static_cast<std::size_t>(std::count_if(tiles_.begin(), tiles_.end(), [](const Tile& tile) {
+    return tile.state == TileState::kProgramming;
+  }));
 }
 
 void Station::Start(std::size_t tile) {
   if (!Startable(tile)) return;
-  if (first_start_ms_ < 0) first_start_ms_ = clock_();
+  if (first_start_ms_ < 0) first_start_ms_ = clock_.elapsed();
   Tile& started = tiles_[tile];
   started.state = TileState::kProgramming;
   runs_[tile] = std::make_unique<PartRun>(*production_.record, production_.golden, production_.plan,
@@ -184,7 +164,7 @@ void Station::Stop() {
   stopped_ = true;
   look_.stop();
   for (const auto& run : runs_) {
-    if (run && !run->Finished()) run->Interrupt(kInterrupted);
+    if (run && !run->Finished()) run->Interrupt(kInterruptedText);
   }
 }
 
@@ -195,7 +175,7 @@ void Station::PartEnded(std::size_t tile) {
   ++(passed ? ended.passed : ended.failed);
   if (ended.state != TileState::kGone)
     ended.state = passed ? TileState::kPassed : TileState::kFailed;
-  last_end_ms_ = clock_();
+  last_end_ms_ = clock_.elapsed();
   // The port is let go once the part is done, from outside the part's own signal.
   QTimer::singleShot(0, this, [this, tile, run = runs_[tile].get()] {
     if (runs_[tile].get() == run) runs_[tile].reset();

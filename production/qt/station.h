@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -34,9 +34,6 @@ struct Totals {
   double parts_per_hour = 0;  // passed, over the time since the first part began
 };
 
-// Milliseconds on a steady clock.
-using SteadyMs = std::function<std::int64_t()>;
-
 // The production bench: a tile per adapter, each programming its part on its own session, all in
 // the calling thread's event loop. Adapters are looked for now and then, so one plugged in gets a
 // tile and one pulled is marked gone, its running part failed and recorded.
@@ -46,8 +43,7 @@ class Station : public QObject {
  public:
   // `ports` empty: every adapter the inventory lists. Otherwise a tile for each device named,
   // present while its device file exists.
-  Station(Production& production, DeviceInventory& inventory, std::vector<std::string> ports,
-          SteadyMs clock = {});
+  Station(Production& production, DeviceInventory& inventory, std::vector<std::string> ports);
   ~Station() override;
 
   // Looks now, then every kLookMs while the event loop runs.
@@ -67,7 +63,9 @@ class Station : public QObject {
 
   const std::vector<Tile>& Tiles() const { return tiles_; }
   bool Startable(std::size_t tile) const;
-  bool Programming() const;
+  bool Programming() const { return Running() > 0; }
+  // How many tiles are programming a part.
+  std::size_t Running() const;
   // Parts per hour from the first start to the last end, so an idle bench keeps its figure.
   Totals TotalsNow() const;
   // "Series 3: start 100000 step 1", as the record numbers it.
@@ -95,7 +93,7 @@ class Station : public QObject {
   Production& production_;
   DeviceInventory& inventory_;
   std::vector<std::string> ports_;
-  SteadyMs clock_;
+  QElapsedTimer clock_;
   std::vector<Tile> tiles_;
   std::vector<std::unique_ptr<PartRun>> runs_;  // by tile; null when none runs
   QTimer look_;

@@ -8,16 +8,13 @@
 
 #include "tests/kit/fakes.h"
 #include "tests/kit/files.h"
+#include "tests/kit/line/line.h"
 #include "tests/station/app.h"
 
 namespace tessimor {
 namespace {
 
-constexpr char kGolden[] =
-    ":10000000000102030405060708090A0B0C0D0E0F78\n"
-    ":10001000101112131415161718191A1B1C1D1E1F68\n"
-    ":00000001FF\n";
-// sha256sum of kGolden.
+// sha256sum of kLineGolden.
 constexpr char kGoldenSha256[] = "5b8b238cbe9e88c0a9ca8887ae1cc0b2eb7989dcad58b5ece9f67ac8c024c2df";
 
 TEST(SetupDialogTest, SavesACheckedRecipeOrStaysOpenSayingWhy) {
@@ -37,7 +34,7 @@ TEST(SetupDialogTest, SavesACheckedRecipeOrStaysOpenSayingWhy) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.serial) + " " + c.start + " " + c.answer);
     testing::TempDir dir;
-    testing::WriteWholeFile(dir.File("golden.hex"), kGolden);
+    testing::WriteWholeFile(dir.File("golden.hex"), testing::kLineGolden);
     auto dialogs = std::make_unique<testing::FakeFileDialogs>();
     testing::FakeFileDialogs& asked = *dialogs;
     asked.answer = *c.answer ? dir.File(c.answer) : "";

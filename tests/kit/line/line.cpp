@@ -7,10 +7,6 @@ namespace tessimor::testing {
 
 namespace {
 
-constexpr char kGolden[] =
-    ":10000000000102030405060708090A0B0C0D0E0F78\n"
-    ":10001000101112131415161718191A1B1C1D1E1F68\n"
-    ":00000001FF\n";
 constexpr char kRecipe[] =
     R"({"tessimor-recipe": 1, "image": "golden.hex", "serial": "0x0010:u32le",
         "serial-start": 100000, "crc": ["0x001C:crc16:0x0000-0x001C"]})";
@@ -18,7 +14,7 @@ constexpr char kRecipe[] =
 }  // namespace
 
 ProductionLine::ProductionLine() {
-  WriteWholeFile(dir.File("golden.hex"), kGolden);
+  WriteWholeFile(dir.File("golden.hex"), kLineGolden);
   WriteWholeFile(dir.File("line.json"), kRecipe);
   const production::Checked<production::Recipe> recipe =
       production::LoadRecipe(dir.File("line.json"));

@@ -11,6 +11,12 @@
 
 namespace tessimor::testing {
 
+// Two 16-byte lines, so a part takes a few replies; the serial and its CRC-16 go into the second.
+inline constexpr char kLineGolden[] =
+    ":10000000000102030405060708090A0B0C0D0E0F78\n"
+    ":10001000101112131415161718191A1B1C1D1E1F68\n"
+    ":00000001FF\n";
+
 // A production opened from a recipe in a folder of its own: a two-line golden image, so a part
 // takes a few replies, with a u32le serial at 0x0010 from 100000 and its CRC-16 at 0x001C. The
 // recipe names no record, which is then tessimor-production.db beside it.
