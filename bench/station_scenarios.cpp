@@ -56,7 +56,7 @@ std::unique_ptr<production::Production> OpenGolden(const testing::TempDir& dir,
   recipe.crcs = {kCrcField};
   recipe.db = dir.File("record.db");
   std::string error;
-  auto production = production::OpenProduction(recipe, false, &error);
+  auto production = production::OpenProduction(recipe, false, {}, &error);
   if (!production) std::fprintf(stderr, "production: %s\n", error.c_str());
   return production;
 }

@@ -9,18 +9,24 @@
 #include <optional>
 #include <string>
 
+#include "production/record_location.h"
+
+class QSqlError;
 class QSqlQuery;
 
 namespace tessimor::production {
 
-// One connection of its own to a record file, removed when it goes. Values are bound, never
-// pasted into the SQL. Every failure is worded once, here, naming the file.
+// One connection of its own to a database file or a server's database, removed when it goes.
+// Values are bound, never pasted into the SQL. Every failure is worded once, here, naming where
+// the database is.
 class Database {
  public:
   enum class Use { kWrite, kRead };
-  // Under kWrite creates the file and its tables when missing and proves it writable with a
-  // committed write; under kRead the file must hold a record already. nullptr with *error set.
-  static std::unique_ptr<Database> Open(const std::string& path, Use use, std::string* error);
+  // A file must exist under kRead; under kWrite it may be made, and what the system says against
+  // writing it is told now. A server's database is connected to. nullptr with *error set.
+  // `what` leads every refusal: "production record PATH: read-only".
+  static std::unique_ptr<Database> Open(const RecordLocation& where, Use use, std::string* error,
+                                        const std::string& what = "production record");
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -32,23 +38,38 @@ class Database {
   std::optional<QVariant> Value(const QString& sql, const QVariantList& values, std::string* error);
   bool Each(const QString& sql, const QVariantList& values,
             const std::function<void(const QSqlQuery&)>& row, std::string* error);
-  // Takes the write lock at once, so a transaction never waits for it halfway through.
+  // A transaction that holds the record's one write lock from its start, so that writers on any
+  // number of stations take their turns and a transaction never waits for it halfway through.
   bool BeginWrite(std::string* error);
   bool Commit(std::string* error);
   void Rollback();
 
+  bool IsServer() const { return where_.server.has_value(); }
+  // The server went away: every statement fails at once until Reconnect succeeds.
+  bool Lost() const { return lost_; }
+  bool Reconnect(std::string* error);
+  // How a table's row id is declared: made on insert.
+  QString IdColumn() const;
+  // Whether `table` exists; nullopt with *error set.
+  std::optional<bool> HasTable(const QString& table, std::string* error);
+  // "WHAT WHERE: reason".
+  std::string Refusal(const std::string& reason) const;
+
  private:
-  Database(std::string path, QString connection);
+  Database(RecordLocation where, std::string what, QString connection);
+  bool Connect(std::string* error);
   bool Prepare(QSqlQuery& query, const QString& sql, const QVariantList& values,
                std::string* error);
-  std::string Problem(const QString& native_code, const QString& text) const;
-  bool SetUp(Use use, std::string* error);
+  std::string Problem(const QSqlError& failure);
+  std::string ConnectProblem() const;
   // Exec, trying again while another program holds the file for a moment.
   bool ExecWaiting(const QString& sql, std::string* error);
 
-  std::string path_;
+  RecordLocation where_;
+  std::string what_;
   QString connection_;
   QSqlDatabase db_;
+  bool lost_ = false;
 };
 
 // The states of a part's row.

@@ -10,6 +10,7 @@
 
 #include "platform/file_bytes.h"
 #include "platform/scratch_file.h"
+#include "production/record_location.h"
 
 namespace tessimor::production {
 
@@ -41,6 +42,11 @@ const std::array<TextKey, 8> kTextKeys{{
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
+}
+
+// A record on a server is named by its URL, which no folder changes.
+bool IsFilePath(const TextKey& key, const std::string& text) {
+  return key.path && !text.empty() && !IsServerUrl(text);
 }
 
 // A number where a count is meant reads as its digits, as the command line would give it.
@@ -106,7 +112,7 @@ Checked<Recipe> LoadRecipe(const std::string& path) {
     if (!known) return refuse("unknown key \"" + key + '"');
     const std::optional<std::string> text = TextOf(*it);
     if (!text) return refuse('"' + key + "\" must be text");
-    recipe.*known->member = known->path && !text->empty() && QDir::isRelativePath(Q(*text))
+    recipe.*known->member = IsFilePath(*known, *text) && QDir::isRelativePath(Q(*text))
                                 ? QDir::cleanPath(folder + '/' + Q(*text)).toStdString()
                                 : *text;
   }
@@ -122,7 +128,7 @@ bool SaveRecipe(const Recipe& recipe, const std::string& path, std::string* erro
   for (const TextKey& text_key : kTextKeys) {
     const std::string& text = recipe.*text_key.member;
     if (text.empty()) continue;
-    object.insert(text_key.key, text_key.path
+    object.insert(text_key.key, IsFilePath(text_key, text)
                                     ? folder.relativeFilePath(QFileInfo(Q(text)).absoluteFilePath())
                                     : Q(text));
   }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "production/qt/database.h"
+#include "production/qt/journal.h"
+#include "production/qt/record_schema.h"
 
 namespace tessimor::production {
 
@@ -34,24 +36,162 @@ std::string Listed(const std::vector<std::string>& words) {
 
 }  // namespace
 
-Record::Record(std::unique_ptr<Database> database, Clock clock)
+Record::Record(std::unique_ptr<Database> database, std::string location, std::string station,
+               Clock clock)
     : database_(std::move(database)),
+      location_(std::move(location)),
+      station_(std::move(station)),
       clock_(clock ? std::move(clock) : Clock(SystemClock)),
       self_(ThisProcess()) {}
 
-std::unique_ptr<Record> Record::Open(const std::string& path, std::string* error, Clock clock) {
-  std::unique_ptr<Database> database = Database::Open(path, Database::Use::kWrite, error);
+std::unique_ptr<Record> Record::Open(const std::string& location, std::string* error,
+                                     StationSettings station, Clock clock) {
+  const Checked<RecordLocation> where = ParseRecordLocation(location);
+  if (!where.value) {
+    *error = where.error;
+    return nullptr;
+  }
+  std::unique_ptr<Database> database = OpenRecord(*where.value, RecordUse::kWrite, error);
   if (!database) return nullptr;
-  return std::unique_ptr<Record>(new Record(std::move(database), std::move(clock)));
+  std::string name = station.name.empty() ? ThisProcess().host : std::move(station.name);
+  std::unique_ptr<Record> record(
+      new Record(std::move(database), location, std::move(name), std::move(clock)));
+  if (!record->database_->IsServer()) return record;
+  record->journal_ =
+      Journal::Open(station.journal.empty() ? kDefaultJournal : station.journal, error);
+  if (!record->journal_ || !record->SendJournal(error)) return nullptr;
+  return record;
+}
+
+std::optional<int> Record::Recover(const std::string& location, const std::string& station,
+                                   std::string* error) {
+  const Checked<RecordLocation> where = ParseRecordLocation(location);
+  if (!where.value) {
+    *error = where.error;
+    return std::nullopt;
+  }
+  std::unique_ptr<Database> database = OpenRecord(*where.value, RecordUse::kWrite, error);
+  if (!database) return std::nullopt;
+  Record record(std::move(database), location, station, {});
+  std::vector<std::pair<std::int64_t, ProcessIdentity>> open_runs;
+  int count = 0;
+  const bool done =
+      record.database_->BeginWrite(error) &&
+      record.database_->Each(
+          "SELECT id, host, boot, pid, process_start FROM runs WHERE station = ? AND ended IS NULL",
+          {Text(station)},
+          [&](const QSqlQuery& row) {
+            open_runs.push_back(
+                {row.value(0).toLongLong(),
+                 {row.value(1).toString().toStdString(), row.value(2).toString().toStdString(),
+                  row.value(3).toLongLong(), row.value(4).toULongLong()}});
+          },
+          error);
+  if (!done) {
+    record.database_->Rollback();
+    return std::nullopt;
+  }
+  for (const auto& [run, identity] : open_runs) {
+    // A process of another host cannot be looked at: saying so is the user's word for it.
+    if (identity.host == record.self_.host && !HasEnded(identity)) continue;
+    int changed = 0;
+    if (!record.EndRun(run, error, &changed)) {
+      record.database_->Rollback();
+      return std::nullopt;
+    }
+    count += changed;
+  }
+  if (!record.database_->Commit(error)) {
+    record.database_->Rollback();
+    return std::nullopt;
+  }
+  return count;
 }
 
 Record::~Record() {
   if (run_id_ == 0) return;
   // Left undone, the run stays open until the next run on this host finds this process gone.
   std::string ignored;
+  if (!away_.empty()) return;
   const bool ended = database_->BeginWrite(&ignored) && EndRun(run_id_, &ignored, nullptr) &&
                      database_->Commit(&ignored);
   if (!ended) database_->Rollback();
+}
+
+std::string Record::JournalPath() const {
+  return journal_ ? journal_->Path() : std::string();
+}
+
+std::vector<std::string> Record::TakeNews() {
+  return std::exchange(news_, {});
+}
+
+bool Record::NoteAway(const std::string& why) {
+  if (!database_->Lost()) return false;
+  if (away_.empty()) {
+    away_ = why;
+    last_try_ms_ = clock_();
+    news_.push_back(why + "\nNo new part starts until it is back; outcomes wait in the journal " +
+                    journal_->Path() + ".");
+  }
+  return true;
+}
+
+void Record::Retry(bool now) {
+  if (away_.empty() || (!now && clock_() - last_try_ms_ < kRetryMs)) return;
+  last_try_ms_ = clock_();
+  std::string error;
+  if (!database_->Reconnect(&error)) return;
+  if (!SendJournal(&error)) {
+    NoteAway(error);
+    return;
+  }
+  away_.clear();
+  news_.push_back("The record server " + location_ + " is back; parts start again.");
+}
+
+bool Record::SendJournal(std::string* error) {
+  const auto waiting = journal_->Waiting(location_, error);
+  if (!waiting) return false;
+  waiting_ = waiting->size();
+  std::size_t sent = 0;
+  for (const auto& [id, row] : *waiting) {
+    if (!Put(row, error) || !journal_->Remove(id, error)) return false;
+    --waiting_;
+    ++sent;
+  }
+  if (sent > 0) {
+    news_.push_back(std::to_string(sent) + (sent == 1 ? " outcome" : " outcomes") +
+                    " kept in the journal " + journal_->Path() +
+                    " while the record server was away " + (sent == 1 ? "is" : "are") +
+                    " now in the record.");
+  }
+  return true;
+}
+
+bool Record::Put(const OutcomeRow& row, std::string* error) {
+  int changed = 0;
+  // An interrupted part is one another station gave up on; its real outcome is worth more.
+  const bool written = database_->Exec(
+      "UPDATE parts SET state = ?, ended = ?, seconds = ?, crc32 = ?, error = ?, reusable = ?"
+      " WHERE id = ? AND state IN (?, ?)",
+      {Text(row.state), Text(row.ended), row.seconds, QVariant::fromValue(row.crc32),
+       row.error.empty() ? QVariant() : QVariant(Text(row.error)), row.reusable ? 1 : 0,
+       QVariant::fromValue(row.part_id), kReserved, kInterrupted},
+      error, &changed);
+  if (!written) return false;
+  if (changed > 0) return true;
+  // Sent before, with the answer lost on the way back.
+  const std::optional<QVariant> same =
+      database_->Value("SELECT id FROM parts WHERE id = ? AND state = ? AND ended = ?",
+                       {QVariant::fromValue(row.part_id), Text(row.state), Text(row.ended)}, error);
+  if (!same) return false;
+  if (same->isNull()) {
+    *error = "part " + std::to_string(row.part_id) +
+             " of the record is no longer reserved; its outcome was not recorded";
+    return false;
+  }
+  return true;
 }
 
 bool Record::EndRun(std::int64_t run, std::string* error, int* interrupted) {
@@ -69,10 +209,10 @@ bool Record::BeginRun(const SeriesPlan& plan, FailPolicy policy, std::string* er
   const std::optional<QVariant> run =
       ended && TakeSeries(plan, error)
           ? database_->Value(
-                "INSERT INTO runs (host, boot, pid, process_start, started) VALUES (?, ?, ?, ?, ?)"
-                " RETURNING id",
+                "INSERT INTO runs (host, boot, pid, process_start, started, station)"
+                " VALUES (?, ?, ?, ?, ?, ?) RETURNING id",
                 {Text(self_.host), Text(self_.boot), QVariant::fromValue(self_.pid),
-                 QVariant::fromValue(self_.start_ticks), TimeText(clock_())},
+                 QVariant::fromValue(self_.start_ticks), TimeText(clock_()), Text(station_)},
                 error)
           : std::nullopt;
   if (!run || !database_->Commit(error)) {
@@ -143,11 +283,17 @@ bool Record::TakeSeries(const SeriesPlan& plan, std::string* error) {
 std::optional<Reservation> Record::InTransaction(
     const std::function<std::optional<Reservation>(std::string*)>& step, std::string* error) {
   error->clear();
-  if (!database_->BeginWrite(error)) return std::nullopt;
-  std::optional<Reservation> reservation = step(error);
+  Retry();
+  if (!away_.empty()) {
+    *error = away_;
+    return std::nullopt;
+  }
+  std::optional<Reservation> reservation;
+  if (database_->BeginWrite(error)) reservation = step(error);
   if (reservation && database_->Commit(error)) return reservation;
   database_->Rollback();
   if (reservation) started_ms_.erase(reservation->part_id);
+  NoteAway(*error);
   return std::nullopt;
 }
 
@@ -210,16 +356,26 @@ std::optional<Reservation> Record::NextFresh(const NumberAt& number_at, const st
 }
 
 std::optional<std::string> Record::NextNumber(const NumberAt& number_at, std::string* error) {
+  if (!away_.empty()) {
+    *error = away_;
+    return std::nullopt;
+  }
   if (policy_ == FailPolicy::kReuse) {
     const std::optional<QVariant> reusable = database_->Value(
         "SELECT serial FROM parts WHERE series_id = ? AND state = ? AND reusable = 1"
         " ORDER BY idx, id LIMIT 1",
         {QVariant::fromValue(series_id_), kFailed}, error);
-    if (!reusable) return std::nullopt;
+    if (!reusable) {
+      NoteAway(*error);
+      return std::nullopt;
+    }
     if (!reusable->isNull()) return reusable->toString().toStdString();
   }
   const auto fresh = FreshNumber(number_at, error);
-  if (!fresh) return std::nullopt;
+  if (!fresh) {
+    NoteAway(*error);
+    return std::nullopt;
+  }
   return fresh->second;
 }
 
@@ -243,10 +399,10 @@ std::optional<Reservation> Record::Insert(std::uint64_t index, const std::string
   const std::int64_t now = clock_();
   const std::optional<QVariant> id = database_->Value(
       "INSERT INTO parts (series_id, run_id, idx, serial, state, rework, reusable, port,"
-      " usb_serial, started) VALUES (?, ?, ?, ?, ?, ?, 0, ?, ?, ?) RETURNING id",
+      " usb_serial, started, station) VALUES (?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?) RETURNING id",
       {QVariant::fromValue(series_id_), QVariant::fromValue(run_id_),
        QVariant::fromValue(static_cast<std::int64_t>(index)), Text(serial), kReserved,
-       rework ? 1 : 0, Text(port), Text(usb_serial), TimeText(now)},
+       rework ? 1 : 0, Text(port), Text(usb_serial), TimeText(now), Text(station_)},
       error);
   if (!id) return std::nullopt;
   const std::int64_t part_id = id->toLongLong();
@@ -258,26 +414,23 @@ bool Record::Finish(const Reservation& reservation, const PartOutcome& outcome,
                     std::string* error) {
   const std::int64_t now = clock_();
   const auto start = started_ms_.find(reservation.part_id);
-  const QVariant seconds =
-      start == started_ms_.end() ? QVariant() : QVariant((now - start->second) / kMsPerSecond);
   // A rework's number stays its part's; only a fresh part's failed number can go to another.
   const bool reusable = !outcome.passed && !reservation.rework && policy_ == FailPolicy::kReuse;
-  int changed = 0;
-  const bool written = database_->Exec(
-      "UPDATE parts SET state = ?, ended = ?, seconds = ?, crc32 = ?, error = ?, reusable = ?"
-      " WHERE id = ? AND state = ?",
-      {outcome.passed ? kPassed : kFailed, TimeText(now), seconds,
-       QVariant::fromValue(static_cast<std::int64_t>(outcome.crc32)),
-       outcome.error.empty() ? QVariant() : QVariant(Text(outcome.error)), reusable ? 1 : 0,
-       QVariant::fromValue(reservation.part_id), kReserved},
-      error, &changed);
-  if (!written) return false;
+  const OutcomeRow row{
+      reservation.part_id,
+      outcome.passed ? kPassed : kFailed,
+      TimeText(now).toStdString(),
+      start == started_ms_.end() ? QVariant() : QVariant((now - start->second) / kMsPerSecond),
+      static_cast<std::int64_t>(outcome.crc32),
+      outcome.error,
+      reusable};
   if (start != started_ms_.end()) started_ms_.erase(start);
-  if (changed == 0) {
-    *error = "part " + std::to_string(reservation.part_id) +
-             " of the record is no longer reserved; its outcome was not recorded";
-    return false;
+  if (away_.empty()) {
+    if (Put(row, error)) return true;
+    if (!NoteAway(*error)) return false;
   }
+  if (!journal_->Add(location_, row, error)) return false;
+  ++waiting_;
   return true;
 }
 

@@ -7,14 +7,26 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/process_identity.h"
 
-// The production record: which serial number went to which part, kept in a database file so
-// that no number goes to two parts, across crashes, power cuts and runs sharing the file.
+// The production record: which serial number went to which part, kept in a database file of the
+// station, or on a server a line of stations shares, so that no number goes to two parts, across
+// crashes, power cuts, runs sharing the record and a server that goes away for a while.
 namespace tessimor::production {
 
 class Database;
+class Journal;
+struct OutcomeRow;
+
+inline constexpr char kDefaultJournal[] = "tessimor-journal.db";
+
+// Who writes into the record.
+struct StationSettings {
+  std::string name;     // empty: this host's name
+  std::string journal;  // for a server's record; empty: kDefaultJournal in the working folder
+};
 
 // What becomes of a failed part's number: never handed out again, or given to the next part.
 enum class FailPolicy { kVoid, kReuse };
@@ -48,11 +60,17 @@ using Clock = std::function<std::int64_t()>;
 
 class Record {
  public:
-  // Opens or creates the database at `path` and proves it writable. nullptr with a one-line
-  // *error naming the file: not a database, read-only (the file or its folder), a full disk, a
-  // record of a newer program.
-  static std::unique_ptr<Record> Open(const std::string& path, std::string* error,
-                                      Clock clock = {});
+  // Opens the record at `location`: a file's path, made when missing, or a server's URL, whose
+  // tables `db init` made. It is proven writable. For a server the station's journal is opened
+  // too, and the outcomes waiting in it go in first. nullptr with a one-line *error naming the
+  // record: not a database, read-only (the file or its folder), a full disk, a record of a newer
+  // program, a server that refuses or cannot be reached.
+  static std::unique_ptr<Record> Open(const std::string& location, std::string* error,
+                                      StationSettings station = {}, Clock clock = {});
+  // Marks the reserved parts of `station`'s unfinished runs interrupted and ends those runs; a run
+  // of this host whose process still runs is left alone. The count, or nullopt with *error set.
+  static std::optional<int> Recover(const std::string& location, const std::string& station,
+                                    std::string* error);
   // Takes up the newest series when it matches `plan`, or starts one when the record holds none
   // or plan.new_series asks for it; another image, layout or numbering is refused otherwise.
   // Marks the reserved parts of this host's runs whose process has ended `interrupted` (their
@@ -73,14 +91,38 @@ class Record {
   std::optional<Reservation> ReserveRework(const std::string& serial, const std::string& port,
                                            const std::string& usb_serial, std::string* error);
   // The part's outcome: passed or failed, end time, seconds, CRC-32 of what was written, error.
+  // While the server is away it waits in the journal, which is as good: it goes in once the
+  // server is back.
   bool Finish(const Reservation& reservation, const PartOutcome& outcome, std::string* error);
+
+  // Why the server cannot be reached, empty while it can (and always for a file). Meanwhile no
+  // reservation is made.
+  const std::string& Away() const { return away_; }
+  // Outcomes waiting in the journal for the server.
+  std::size_t Waiting() const { return waiting_; }
+  std::string JournalPath() const;
+  const std::string& Station() const { return station_; }
+  // While away, tries the server again, at most once every kRetryMs unless `now`, and sends it
+  // the journal's outcomes once it answers.
+  void Retry(bool now = false);
+  // What changed since last asked, in sentences a face shows as they are: the server gone, the
+  // server back with the journal's outcomes in. Empty when nothing did.
+  std::vector<std::string> TakeNews();
+  static constexpr int kRetryMs = 1000;
   // Ends the run: its parts still reserved are interrupted.
   ~Record();
   Record(const Record&) = delete;
   Record& operator=(const Record&) = delete;
 
  private:
-  Record(std::unique_ptr<Database> database, Clock clock);
+  Record(std::unique_ptr<Database> database, std::string location, std::string station,
+         Clock clock);
+  // Notes the server gone when the last failure showed it; true then.
+  bool NoteAway(const std::string& why);
+  // Sends the journal's outcomes; false with the first failure in *error.
+  bool SendJournal(std::string* error);
+  // The outcome into its row. Once in is in: sent a second time it changes nothing.
+  bool Put(const OutcomeRow& row, std::string* error);
   bool TakeSeries(const SeriesPlan& plan, std::string* error);
   std::optional<int> InterruptEndedRuns(std::string* error);
   // Marks the run's parts still reserved interrupted, their count in *interrupted, and ends it;
@@ -101,6 +143,13 @@ class Record {
       const std::function<std::optional<Reservation>(std::string*)>& step, std::string* error);
 
   std::unique_ptr<Database> database_;
+  std::unique_ptr<Journal> journal_;  // for a server only
+  std::string location_;
+  std::string station_;
+  std::string away_;
+  std::size_t waiting_ = 0;
+  std::int64_t last_try_ms_ = 0;
+  std::vector<std::string> news_;
   Clock clock_;
   ProcessIdentity self_;
   FailPolicy policy_ = FailPolicy::kVoid;

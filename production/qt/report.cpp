@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "production/qt/database.h"
+#include "production/qt/record_schema.h"
 
 namespace tessimor::production {
 
@@ -19,7 +20,7 @@ constexpr double kMsPerHour = 3600.0 * 1000.0;
 constexpr char kCsvLineEnd[] = "\r\n";
 constexpr char kCsvHeader[] =
     "part,series,run,host,index,serial,state,rework,port,usb_serial,started,ended,seconds,crc32,"
-    "error";
+    "error,station";
 constexpr char kNone[] = "-";
 
 std::string Csv(const std::string& field) {
@@ -54,10 +55,40 @@ std::int64_t MsOf(const QVariant& time) {
   return QDateTime::fromString(time.toString(), Qt::ISODateWithMs).toMSecsSinceEpoch();
 }
 
+std::unique_ptr<Database> OpenToRead(const std::string& location, std::string* error) {
+  const Checked<RecordLocation> where = ParseRecordLocation(location);
+  if (!where.value) {
+    *error = where.error;
+    return nullptr;
+  }
+  return OpenRecord(*where.value, RecordUse::kRead, error);
+}
+
+// "station bench-2: 50 parts, 49 passed, 1 failed, 0 interrupted, 0 reserved".
+bool WriteStations(Database& db, std::ostream& out, std::string* error) {
+  std::map<std::string, std::map<std::string, std::int64_t>> stations;
+  if (!db.Each(
+          "SELECT station, state, COUNT(*) FROM parts GROUP BY station, state", {},
+          [&](const QSqlQuery& row) {
+            stations[TextOf(row.value(0))][TextOf(row.value(1))] = row.value(2).toLongLong();
+          },
+          error)) {
+    return false;
+  }
+  for (auto& [station, counts] : stations) {
+    std::int64_t parts = 0;
+    for (const auto& [state, count] : counts) parts += count;
+    out << "station " << station << ": " << parts << (parts == 1 ? " part" : " parts");
+    for (const char* state : kStates) out << ", " << counts[state] << ' ' << state;
+    out << '\n';
+  }
+  return true;
+}
+
 }  // namespace
 
-bool WriteSummary(const std::string& db_path, std::ostream& out, std::string* error) {
-  const std::unique_ptr<Database> db = Database::Open(db_path, Database::Use::kRead, error);
+bool WriteSummary(const std::string& location, std::ostream& out, std::string* error) {
+  const std::unique_ptr<Database> db = OpenToRead(location, error);
   if (!db) return false;
   std::map<std::string, std::int64_t> counts;
   std::int64_t parts = 0;
@@ -97,22 +128,22 @@ bool WriteSummary(const std::string& db_path, std::ostream& out, std::string* er
       << "first number: " << first << '\n'
       << "last number: " << last << '\n'
       << "parts per hour: " << rate << '\n';
-  return true;
+  return WriteStations(*db, out, error);
 }
 
-bool WriteCsv(const std::string& db_path, std::ostream& out, std::string* error) {
-  const std::unique_ptr<Database> db = Database::Open(db_path, Database::Use::kRead, error);
+bool WriteCsv(const std::string& location, std::ostream& out, std::string* error) {
+  const std::unique_ptr<Database> db = OpenToRead(location, error);
   if (!db) return false;
   out << kCsvHeader << kCsvLineEnd;
   return db->Each(
       "SELECT p.id, p.series_id, p.run_id, r.host, p.idx, p.serial, p.state, p.rework, p.port,"
-      " p.usb_serial, p.started, p.ended, p.seconds, p.crc32, p.error"
+      " p.usb_serial, p.started, p.ended, p.seconds, p.crc32, p.error, p.station"
       " FROM parts p JOIN runs r ON r.id = p.run_id ORDER BY p.id",
       {},
       [&](const QSqlQuery& row) {
         constexpr int kSeconds = 12;
         constexpr int kCrc = 13;
-        constexpr int kColumns = 15;
+        constexpr int kColumns = 16;
         for (int column = 0; column < kColumns; ++column) {
           const QVariant value = row.value(column);
           std::string field = TextOf(value);

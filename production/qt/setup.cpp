@@ -68,7 +68,7 @@ Checked<Recipe> SealRecipe(Recipe recipe) {
 }
 
 std::unique_ptr<Production> OpenProduction(const Recipe& recipe, bool new_series,
-                                           std::string* error) {
+                                           const StationSettings& station, std::string* error) {
   Checked<PlannedRecipe> planned = PlanRecipe(recipe);
   if (!planned.value) {
     *error = planned.error;
@@ -79,7 +79,7 @@ std::unique_ptr<Production> OpenProduction(const Recipe& recipe, bool new_series
   production->golden = std::move(planned.value->golden);
   production->plan = std::move(planned.value->plan);
   production->settings.keep_existing = recipe.keep_existing;
-  production->record = Record::Open(recipe.db.empty() ? kDefaultDb : recipe.db, error);
+  production->record = Record::Open(recipe.db.empty() ? kDefaultDb : recipe.db, error, station);
   if (!production->record) return nullptr;
   const FailPolicy policy = recipe.on_fail == kOnFailReuse ? FailPolicy::kReuse : FailPolicy::kVoid;
   if (!production->record->BeginRun(SeriesFor(planned.value->image_bytes, production->plan,

@@ -38,10 +38,10 @@ Checked<PlannedRecipe> PlanRecipe(const Recipe& recipe);
 // The recipe as PlanRecipe finds it, with its image's SHA-256 taken, ready to be saved.
 Checked<Recipe> SealRecipe(Recipe recipe);
 
-// PlanRecipe, then the record opened and the run begun, with a number left to hand out. nullptr
-// with *error set otherwise.
+// PlanRecipe, then the record opened for `station` and the run begun, with a number left to hand
+// out. nullptr with *error set otherwise.
 std::unique_ptr<Production> OpenProduction(const Recipe& recipe, bool new_series,
-                                           std::string* error);
+                                           const StationSettings& station, std::string* error);
 
 // What is said when a run began by marking parts of ended runs interrupted.
 std::string InterruptedText(int parts);

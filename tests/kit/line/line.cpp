@@ -19,7 +19,7 @@ ProductionLine::ProductionLine() {
   const production::Checked<production::Recipe> recipe =
       production::LoadRecipe(dir.File("line.json"));
   std::string error;
-  if (recipe.value) production = production::OpenProduction(*recipe.value, false, &error);
+  if (recipe.value) production = production::OpenProduction(*recipe.value, false, {}, &error);
   if (!production) throw std::runtime_error(recipe.error + error);
 }
 

@@ -125,8 +125,8 @@ TEST(RecordOpenTest, RefusesANewerProgramsRecordOrAFullDiskLeavingTheFileAsItWas
     bool full_disk;
     std::string reason;
   } cases[] = {
-      {true, "UPDATE record_schema SET version = 2", false,
-       "made by a newer program (record version 2; this one knows up to 1)"},
+      {true, "UPDATE record_schema SET version = 3", false,
+       "made by a newer program (record version 3; this one knows up to 2)"},
       {false, "", true, "writing to it failed; is the disk full?"},
       {true, "", true, "writing to it failed; is the disk full?"},
   };

@@ -23,7 +23,7 @@ void RecordFourParts(const std::string& db) {
   std::int64_t ms = 1700000000000;
   std::string error;
   int interrupted = 0;
-  auto record = Record::Open(db, &error, [&ms] { return (ms += 1500) - 1500; });
+  auto record = Record::Open(db, &error, {"bench-1", ""}, [&ms] { return (ms += 1500) - 1500; });
   ASSERT_TRUE(record &&
               record->BeginRun(testing::kStationPlan, FailPolicy::kVoid, &error, &interrupted))
       << error;
@@ -45,12 +45,12 @@ TEST(ReportTest, EveryPartAsCsvWithQuotedFieldsAndCrlfAndTheSummaryRatesThePasse
   ASSERT_TRUE(WriteCsv(dir.File("r.db"), out, &error)) << error;
   std::string csv =
       "part,series,run,host,index,serial,state,rework,port,usb_serial,started,ended,seconds,crc32,"
-      "error\r\n1,1,1,HOST,0,100000,passed,0,/dev/ttyACM0,A1,2023-11-14T22:13:23.000Z,"
-      "2023-11-14T22:13:24.500Z,1.500,CBF43926,\r\n2,1,1,HOST,1,100001,failed,0,/dev/ttyACM1,B2,"
-      "2023-11-14T22:13:26.000Z,2023-11-14T22:13:27.500Z,1.500,00000000,\"no reply, \"\"ready\"\" "
-      "expected\"\r\n3,1,1,HOST,0,100000,passed,1,/dev/ttyACM0,A1,2023-11-14T22:13:29.000Z,"
-      "2023-11-14T22:13:30.500Z,1.500,CBF43926,\r\n4,1,1,HOST,2,100002,interrupted,0,/dev/ttyACM1,"
-      "B2,2023-11-14T22:13:32.000Z,,,,\r\n";
+      "error,station\r\n1,1,1,HOST,0,100000,passed,0,/dev/ttyACM0,A1,2023-11-14T22:13:23.000Z,"
+      "2023-11-14T22:13:24.500Z,1.500,CBF43926,,bench-1\r\n2,1,1,HOST,1,100001,failed,0,"
+      "/dev/ttyACM1,B2,2023-11-14T22:13:26.000Z,2023-11-14T22:13:27.500Z,1.500,00000000,"
+      "\"no reply, \"\"ready\"\" expected\",bench-1\r\n3,1,1,HOST,0,100000,passed,1,/dev/ttyACM0,"
+      "A1,2023-11-14T22:13:29.000Z,2023-11-14T22:13:30.500Z,1.500,CBF43926,,bench-1\r\n4,1,1,HOST,"
+      "2,100002,interrupted,0,/dev/ttyACM1,B2,2023-11-14T22:13:32.000Z,,,,,bench-1\r\n";
   for (std::size_t at; (at = csv.find("HOST")) != std::string::npos;)
     csv.replace(at, 4, HostName());
   EXPECT_EQ(out.str(), csv);
@@ -59,7 +59,8 @@ TEST(ReportTest, EveryPartAsCsvWithQuotedFieldsAndCrlfAndTheSummaryRatesThePasse
   // Two passed parts from 22:13:23.000 to 22:13:30.500: 7.5 s.
   EXPECT_EQ(out.str(),
             "parts: 4\npassed: 2\nfailed: 1\ninterrupted: 1\nreserved: 0\nreworks: 1\n"
-            "first number: 100000\nlast number: 100002\nparts per hour: 960.0\n");
+            "first number: 100000\nlast number: 100002\nparts per hour: 960.0\n"
+            "station bench-1: 4 parts, 2 passed, 1 failed, 1 interrupted, 0 reserved\n");
   EXPECT_FALSE(WriteSummary(dir.File("none.db"), out, &error));
   EXPECT_EQ(error, "production record " + dir.File("none.db") + ": no such file");
 }
