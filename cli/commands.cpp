@@ -62,6 +62,10 @@ class CommandRunner {
         return RunProgram(options_, inventory_, env_);
       case Command::Report:
         return RunReport(options_, env_);
+      case Command::DbInit:
+        return RunDbInit(options_, env_);
+      case Command::DbRecover:
+        return RunDbRecover(options_, env_);
       case Command::None:
         break;
     }

@@ -17,7 +17,7 @@ struct CommandInfo {
   bool may_verify;
 };
 
-constexpr std::array<CommandInfo, 8> kCommands{{
+constexpr std::array<CommandInfo, 10> kCommands{{
     {"read", Command::Read, 1, false},
     {"write", Command::Write, 1, true},
     {"fill", Command::Fill, 0, true},
@@ -26,7 +26,11 @@ constexpr std::array<CommandInfo, 8> kCommands{{
     {"ports", Command::Ports, 0, false},
     {"program", Command::Program, 1, false},
     {"report", Command::Report, 0, false},
+    {"db init", Command::DbInit, 1, false},
+    {"db recover", Command::DbRecover, 1, false},
 }};
+// The word before a command's own: "db init".
+constexpr char kDbWord[] = "db";
 
 const CommandInfo* FindCommand(Command command) {
   for (const CommandInfo& info : kCommands) {
@@ -60,6 +64,7 @@ constexpr char kNewSeriesOption[] = "--new-series";
 constexpr char kCsvOption[] = "--csv";
 constexpr char kRecipeOption[] = "--recipe";
 constexpr char kSaveRecipeOption[] = "--save-recipe";
+constexpr char kStationOption[] = "--station";
 
 const std::vector<OptionRule> kOptionRules = {
     {kPortOption, "", true},       {kPaceOption, "", true},    {kVerifyOption, "", false},
@@ -68,7 +73,7 @@ const std::vector<OptionRule> kOptionRules = {
     {kSerialStepOption, "", true}, {kSerialsOption, "", true}, {kCrcOption, "", true},
     {kDbOption, "", true},         {kOnFailOption, "", true},  {kKeepExistingOption, "", false},
     {kNewSeriesOption, "", false}, {kCsvOption, "", true},     {kRecipeOption, "", true},
-    {kSaveRecipeOption, "", true},
+    {kSaveRecipeOption, "", true}, {kStationOption, "", true},
 };
 
 // The options only `program` takes, and those only `report` takes besides --db.
@@ -120,7 +125,13 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   options.csv = line.Value(kCsvOption);
   options.recipe = line.Value(kRecipeOption);
   options.save_recipe = line.Value(kSaveRecipeOption);
-  const std::vector<std::string>& words = line.words;
+  options.station = line.Value(kStationOption);
+  std::vector<std::string> words = line.words;
+  // "db init URL" is one command of two words.
+  if (words.size() >= 2 && words[0] == kDbWord) {
+    words[0] += ' ' + words[1];
+    words.erase(words.begin() + 1);
+  }
 
   if (options.help || options.version) return parsed;
   if (words.empty()) return fail("no command given");
@@ -134,11 +145,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   // A recipe may name program's image.
   const bool file_optional = info->command == Command::Program && !options.recipe.empty();
   if (words.size() + (file_optional ? 1 : 0) < expected_words) {
-    return fail(std::string(info->name) +
-                (info->files > 1 ? " needs IN and OUT" : " needs a FILE"));
+    const bool on_record = info->command == Command::DbInit || info->command == Command::DbRecover;
+    return fail(std::string(info->name) + (info->files > 1 ? " needs IN and OUT"
+                                           : on_record     ? " needs the record's URL or PATH"
+                                                           : " needs a FILE"));
   }
   if (words.size() > expected_words) return fail("unexpected argument " + words[expected_words]);
-  if (info->files > 0 && words.size() > 1) options.file = words[1];
+  const bool on_record = info->command == Command::DbInit || info->command == Command::DbRecover;
+  if (info->files > 0 && words.size() > 1) (on_record ? options.db : options.file) = words[1];
   if (info->files > 1) options.output = words[2];
   if (options.verify && !info->may_verify) {
     return fail(std::string("--verify does not go with ") + info->name);
@@ -158,6 +172,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
   if (line.Has(kDbOption) && options.command != Command::Program &&
       options.command != Command::Report) {
     return fail(std::string("--db does not go with ") + info->name);
+  }
+  if (line.Has(kStationOption) && options.command != Command::Program &&
+      options.command != Command::DbRecover) {
+    return fail(std::string("--station does not go with ") + info->name);
   }
   if (options.command == Command::Program && options.recipe.empty()) {
     if (std::string problem = ProgramOptionsProblem(options); !problem.empty()) {
@@ -208,7 +226,10 @@ std::string UsageText() {
          "  ports                  the serial ports, the adapter's marked with *\n"
          "  program FILE           production: FILE with a serial number into every adapter\n"
          "                         at once, each read back; a record keeps every number\n"
-         "  report                 the production record: counts, numbers, parts per hour\n"
+         "  report                 the production record: counts, numbers, parts per hour,\n"
+         "                         and each station's counts\n"
+         "  db init URL|PATH       make the record's tables; run again, it changes nothing\n"
+         "  db recover URL|PATH    mark a killed station's reserved parts interrupted\n"
          "\n"
          "The format is told by FILE's name, in either case:\n"
          "  .bin                   the raw 32768 bytes\n"
@@ -227,7 +248,7 @@ std::string UsageText() {
          "  --quiet            no progress and no summary\n"
          "  --help, --version\n"
          "\n"
-         "Production (program, report):\n"
+         "Production (program, report, db):\n"
          "  --all                     every adapter plugged in; or --port PATH, repeated\n"
          "  --serial ADDR:ENCODING    where the serial number goes: u8 u16le u16be u32le\n"
          "                            u32be u64le u64be, dec:WIDTH, hex:WIDTH, bytes:N\n"
@@ -237,7 +258,12 @@ std::string UsageText() {
          "  --crc ADDR:ALGO:START-END a checksum of [START, END) at ADDR, after the serial;\n"
          "                            ALGO crc16 (CCITT-FALSE, big-endian) or crc32 (IEEE,\n"
          "                            little-endian); repeatable\n"
-         "  --db PATH                 the record (default tessimor-production.db)\n"
+         "  --db PATH|URL             the record (default tessimor-production.db), or a\n"
+         "                            line's on a server: postgresql://USER@HOST:PORT/DB,\n"
+         "                            ?host=/FOLDER for a Unix socket; the password from\n"
+         "                            PGPASSFILE or ~/.pgpass\n"
+         "  --station NAME            program, db recover: this station (default: the host\n"
+         "                            name)\n"
          "  --on-fail void|reuse      a failed part's number: never again (default) or next\n"
          "  --keep-existing           a part that holds a passed number keeps it (rework)\n"
          "  --new-series              start a new series for another image or layout\n"

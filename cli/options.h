@@ -8,7 +8,19 @@
 
 namespace tessimor::cli {
 
-enum class Command { None, Read, Write, Fill, Verify, Convert, Ports, Program, Report };
+enum class Command {
+  None,
+  Read,
+  Write,
+  Fill,
+  Verify,
+  Convert,
+  Ports,
+  Program,
+  Report,
+  DbInit,
+  DbRecover
+};
 
 struct Options {
   Command command = Command::None;
@@ -28,7 +40,8 @@ struct Options {
   std::string serial_step;
   std::string serials;
   std::vector<std::string> crcs;
-  std::string db;
+  std::string db;       // --db, or db init's and db recover's URL
+  std::string station;  // empty: the host's name
   std::string on_fail;
   bool keep_existing = false;
   bool new_series = false;

@@ -76,6 +76,11 @@ int SaveRecipe(const production::Recipe& recipe, const std::string& path, std::o
   return kExitOk;
 }
 
+// What the record has to say: the server gone or back, outcomes sent from the journal.
+void Tell(production::Record& record, std::ostream& err) {
+  for (const std::string& news : record.TakeNews()) err << news << '\n';
+}
+
 // Every adapter plugged in, or the devices named, each taken as an adapter.
 std::vector<Socket> SocketsFor(const Options& options, DeviceInventory& inventory) {
   std::vector<Socket> sockets;
@@ -111,11 +116,12 @@ int RunProgram(const Options& given, DeviceInventory& inventory, Environment& en
   // Everything is checked before the record or an adapter is touched.
   std::string error;
   const std::unique_ptr<production::Production> production =
-      production::OpenProduction(recipe, options.new_series, &error);
+      production::OpenProduction(recipe, options.new_series, {options.station, ""}, &error);
   if (!production) {
     env.err << error << '\n';
     return kExitBadUse;
   }
+  Tell(*production->record, env.err);
   if (production->interrupted > 0) {
     env.err << production::InterruptedText(production->interrupted) << '\n';
   }
@@ -142,6 +148,15 @@ int RunProgram(const Options& given, DeviceInventory& inventory, Environment& en
   display.Refresh(run.Parts(), /*force=*/true);
 
   PrintPartsTable(run.Parts(), env.out);
+  production::Record& record = *production->record;
+  // Once more before leaving: the server may be back already.
+  record.Retry(/*now=*/true);
+  Tell(record, env.err);
+  if (record.Waiting() > 0) {
+    env.err << record.Waiting() << (record.Waiting() == 1 ? " outcome waits" : " outcomes wait")
+            << " in the journal " << record.JournalPath()
+            << "; the next run on this station sends them once the server is back.\n";
+  }
   if (stopped) {
     const int signal_number = env.interrupts->Received();
     return signal_number ? InterruptedExitCode(signal_number) : kExitInterrupted;
@@ -154,6 +169,29 @@ int RunProgram(const Options& given, DeviceInventory& inventory, Environment& en
   for (const PartStatus& part : run.Parts()) {
     if (part.stage != Stage::kPassed) return kExitFailed;
   }
+  return kExitOk;
+}
+
+int RunDbInit(const Options& options, Environment& env) {
+  std::string said;
+  std::string error;
+  if (!production::Record::Init(options.db, &said, &error)) {
+    env.err << error << '\n';
+    return kExitFailed;
+  }
+  env.out << options.db << ": " << said << ".\n";
+  return kExitOk;
+}
+
+int RunDbRecover(const Options& options, Environment& env) {
+  const std::string station = production::StationName(options.station);
+  std::string error;
+  const std::optional<int> interrupted = production::Record::Recover(options.db, station, &error);
+  if (!interrupted) {
+    env.err << error << '\n';
+    return kExitFailed;
+  }
+  env.out << "station " << station << ": " << production::InterruptedText(*interrupted) << '\n';
   return kExitOk;
 }
 

@@ -15,7 +15,7 @@ constexpr char kPasswordRefused[] =
     "holds a password; give it in PGPASSFILE or ~/.pgpass, never on the command line";
 
 Refusal Refuse(const std::string& url, const std::string& why) {
-  return Refusal{"record " + url + ": " + why + "."};
+  return Refusal{"production record " + url + ": " + why};
 }
 
 int HexDigit(char c) {

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -108,10 +109,14 @@ QString ConnectionName() {
   return QString("tessimor-record-%1").arg(++count);
 }
 
-// The client library's first line, without its "connection to server ... failed: " lead.
+// The client library's first line, without its "connection to server ... failed: " lead or the
+// server's "FATAL:  " and the like.
 std::string FirstLine(const QString& text) {
+  static const QRegularExpression kConnectionLead("^.* failed: ");
+  static const QRegularExpression kSeverity("^[A-Z]+:  ");
   QString line = text.section('\n', 0, 0).trimmed();
-  if (const int lead = line.indexOf(" failed: "); lead >= 0) line = line.mid(lead + 9);
+  line.remove(kConnectionLead);
+  line.remove(kSeverity);
   return line.toStdString();
 }
 

@@ -36,6 +36,10 @@ std::string Listed(const std::vector<std::string>& words) {
 
 }  // namespace
 
+std::string StationName(const std::string& name) {
+  return name.empty() ? ThisProcess().host : name;
+}
+
 Record::Record(std::unique_ptr<Database> database, std::string location, std::string station,
                Clock clock)
     : database_(std::move(database)),
@@ -46,16 +50,10 @@ Record::Record(std::unique_ptr<Database> database, std::string location, std::st
 
 std::unique_ptr<Record> Record::Open(const std::string& location, std::string* error,
                                      StationSettings station, Clock clock) {
-  const Checked<RecordLocation> where = ParseRecordLocation(location);
-  if (!where.value) {
-    *error = where.error;
-    return nullptr;
-  }
-  std::unique_ptr<Database> database = OpenRecord(*where.value, RecordUse::kWrite, error);
+  std::unique_ptr<Database> database = OpenRecord(location, RecordUse::kWrite, error);
   if (!database) return nullptr;
-  std::string name = station.name.empty() ? ThisProcess().host : std::move(station.name);
   std::unique_ptr<Record> record(
-      new Record(std::move(database), location, std::move(name), std::move(clock)));
+      new Record(std::move(database), location, StationName(station.name), std::move(clock)));
   if (!record->database_->IsServer()) return record;
   record->journal_ =
       Journal::Open(station.journal.empty() ? kDefaultJournal : station.journal, error);
@@ -63,14 +61,13 @@ std::unique_ptr<Record> Record::Open(const std::string& location, std::string* e
   return record;
 }
 
+bool Record::Init(const std::string& location, std::string* said, std::string* error) {
+  return OpenRecord(location, RecordUse::kInit, error, said) != nullptr;
+}
+
 std::optional<int> Record::Recover(const std::string& location, const std::string& station,
                                    std::string* error) {
-  const Checked<RecordLocation> where = ParseRecordLocation(location);
-  if (!where.value) {
-    *error = where.error;
-    return std::nullopt;
-  }
-  std::unique_ptr<Database> database = OpenRecord(*where.value, RecordUse::kWrite, error);
+  std::unique_ptr<Database> database = OpenRecord(location, RecordUse::kWrite, error);
   if (!database) return std::nullopt;
   Record record(std::move(database), location, station, {});
   std::vector<std::pair<std::int64_t, ProcessIdentity>> open_runs;

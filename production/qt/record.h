@@ -22,6 +22,9 @@ struct OutcomeRow;
 
 inline constexpr char kDefaultJournal[] = "tessimor-journal.db";
 
+// `name`, or this host's name when it is empty.
+std::string StationName(const std::string& name);
+
 // Who writes into the record.
 struct StationSettings {
   std::string name;     // empty: this host's name
@@ -67,6 +70,9 @@ class Record {
   // program, a server that refuses or cannot be reached.
   static std::unique_ptr<Record> Open(const std::string& location, std::string* error,
                                       StationSettings station = {}, Clock clock = {});
+  // Makes the record's tables at `location` when missing and brings older ones up to date; *said
+  // tells which, in a sentence. Run again it changes nothing.
+  static bool Init(const std::string& location, std::string* said, std::string* error);
   // Marks the reserved parts of `station`'s unfinished runs interrupted and ends those runs; a run
   // of this host whose process still runs is left alone. The count, or nullopt with *error set.
   static std::optional<int> Recover(const std::string& location, const std::string& station,

@@ -75,7 +75,7 @@ bool Settle(Database& db, bool make, bool always, std::string* error, std::strin
                            : db.Refusal("holds no production record");
     return false;
   }
-  if (make) {
+  if (*version == 0) {
     for (const QString& table : Tables(db)) {
       if (!db.Exec(table, {}, error)) return false;
     }
@@ -101,10 +101,15 @@ bool Settle(Database& db, bool make, bool always, std::string* error, std::strin
 
 }  // namespace
 
-std::unique_ptr<Database> OpenRecord(const RecordLocation& where, RecordUse use, std::string* error,
+std::unique_ptr<Database> OpenRecord(const std::string& location, RecordUse use, std::string* error,
                                      std::string* said) {
+  const Checked<RecordLocation> where = ParseRecordLocation(location);
+  if (!where.value) {
+    *error = where.error;
+    return nullptr;
+  }
   std::unique_ptr<Database> db = Database::Open(
-      where, use == RecordUse::kRead ? Database::Use::kRead : Database::Use::kWrite, error);
+      *where.value, use == RecordUse::kRead ? Database::Use::kRead : Database::Use::kWrite, error);
   if (!db) return nullptr;
   if (use == RecordUse::kRead) {
     const std::optional<int> version = VersionOf(*db, error);

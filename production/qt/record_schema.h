@@ -16,9 +16,10 @@ enum class RecordUse {
   kRead,   // a record must be there
 };
 
-// nullptr with *error set: no record there, or one of a newer program. A record of an older one
-// is brought up to date first. `said` gets what kInit did, in a sentence.
-std::unique_ptr<Database> OpenRecord(const RecordLocation& where, RecordUse use, std::string* error,
+// The record at `location`, a file's path or a server's URL. nullptr with *error set: a URL it
+// cannot take, no record there, or one of a newer program. A record of an older one is brought up
+// to date first. `said` gets what kInit did, in a sentence.
+std::unique_ptr<Database> OpenRecord(const std::string& location, RecordUse use, std::string* error,
                                      std::string* said = nullptr);
 
 }  // namespace tessimor::production

@@ -55,15 +55,6 @@ std::int64_t MsOf(const QVariant& time) {
   return QDateTime::fromString(time.toString(), Qt::ISODateWithMs).toMSecsSinceEpoch();
 }
 
-std::unique_ptr<Database> OpenToRead(const std::string& location, std::string* error) {
-  const Checked<RecordLocation> where = ParseRecordLocation(location);
-  if (!where.value) {
-    *error = where.error;
-    return nullptr;
-  }
-  return OpenRecord(*where.value, RecordUse::kRead, error);
-}
-
 // "station bench-2: 50 parts, 49 passed, 1 failed, 0 interrupted, 0 reserved".
 bool WriteStations(Database& db, std::ostream& out, std::string* error) {
   std::map<std::string, std::map<std::string, std::int64_t>> stations;
@@ -88,7 +79,7 @@ bool WriteStations(Database& db, std::ostream& out, std::string* error) {
 }  // namespace
 
 bool WriteSummary(const std::string& location, std::ostream& out, std::string* error) {
-  const std::unique_ptr<Database> db = OpenToRead(location, error);
+  const std::unique_ptr<Database> db = OpenRecord(location, RecordUse::kRead, error);
   if (!db) return false;
   std::map<std::string, std::int64_t> counts;
   std::int64_t parts = 0;
@@ -132,7 +123,7 @@ bool WriteSummary(const std::string& location, std::ostream& out, std::string* e
 }
 
 bool WriteCsv(const std::string& location, std::ostream& out, std::string* error) {
-  const std::unique_ptr<Database> db = OpenToRead(location, error);
+  const std::unique_ptr<Database> db = OpenRecord(location, RecordUse::kRead, error);
   if (!db) return false;
   out << kCsvHeader << kCsvLineEnd;
   return db->Each(
