@@ -73,12 +73,24 @@ tessimor-eeprom-cli program --recipe=dir/|dir/line.json
 tessimor-eeprom-cli program --recipe dir/line.json b|board.hex
 tessimor-eeprom-cli program board.hex --save-recipe dir/|dir/line.json dir/line.txt
 tessimor-eeprom-cli program board.hex --save-recipe dir/line.json --sa|--save-recipe
-tessimor-eeprom-station |--auto --help --port --recipe --version -h
+tessimor-eeprom-cli program board.hex --st|--station
+tessimor-eeprom-cli program board.hex --station |
+tessimor-eeprom-cli d|db
+tessimor-eeprom-cli db |init recover
+tessimor-eeprom-cli --quiet db r|recover
+tessimor-eeprom-cli db init n|notes notes.md
+tessimor-eeprom-cli db init notes --|--help --quiet --version
+tessimor-eeprom-cli db init notes |--help --quiet --version -h -q
+tessimor-eeprom-cli db recover --station bench-1 n|notes notes.md
+tessimor-eeprom-cli db recover notes --|--help --quiet --station --version
+tessimor-eeprom-station |--auto --help --port --recipe --station --version -h
+tessimor-eeprom-station --st|--station
+tessimor-eeprom-station --station |
 tessimor-eeprom-station --a|--auto
 tessimor-eeprom-station --recipe |dir formats
 tessimor-eeprom-station --recipe=dir/|dir/line.json
 tessimor-eeprom-station --auto --recipe dir/|dir/line.json
 tessimor-eeprom-station --port /dev/nul|/dev/null
-tessimor-eeprom-station --port /dev/null |--auto --help --port --recipe --version -h
+tessimor-eeprom-station --port /dev/null |--auto --help --port --recipe --station --version -h
 TABLE
 exit $fail
