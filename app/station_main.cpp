@@ -22,7 +22,7 @@ constexpr int kBadUse = 2;
 constexpr int kScreenshotDelayMs = 200;
 constexpr char kProgram[] = "tessimor-eeprom-station";
 constexpr char kUsage[] =
-    "Usage: tessimor-eeprom-station [--recipe FILE] [--port PATH]... [--auto]\n"
+    "Usage: tessimor-eeprom-station [--recipe FILE] [--port PATH]... [--auto] [--station NAME]\n"
     "Opens the production bench's window: every Tessimor adapter plugged in (USB 04D8:000A) is a\n"
     "tile that programs parts from the recipe, each with a serial number of its own, read back\n"
     "and kept in the production record. Space or Enter starts every waiting tile. Without\n"
@@ -32,6 +32,7 @@ constexpr char kUsage[] =
     "  --port PATH    a tile on the serial device PATH instead of the adapters found; may be\n"
     "                 repeated (a tessimor-sim pseudo-terminal, for one)\n"
     "  --auto         start a part as soon as its adapter appears\n"
+    "  --station NAME this station's name in the record (default: the host name)\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
 constexpr char kHelpOption[] = "--help";
@@ -39,6 +40,7 @@ constexpr char kVersionOption[] = "--version";
 constexpr char kRecipeOption[] = "--recipe";
 constexpr char kPortOption[] = "--port";
 constexpr char kAutoOption[] = "--auto";
+constexpr char kStationOption[] = "--station";
 // Not in the usage: it saves the window for the README once no part runs, then exits.
 constexpr char kScreenshotOption[] = "--screenshot";
 
@@ -49,6 +51,7 @@ tessimor::ParsedCommandLine ParseArguments(int argc, char** argv) {
                                      {kRecipeOption, "", true},
                                      {kPortOption, "", true},
                                      {kAutoOption, ""},
+                                     {kStationOption, "", true},
                                      {kScreenshotOption, "", true}});
 }
 
@@ -95,7 +98,9 @@ int main(int argc, char** argv) {
   const auto recipe = tessimor::production::LoadRecipe(recipe_path);
   std::string error = recipe.error;
   std::unique_ptr<tessimor::production::Production> production;
-  if (recipe.value) production = tessimor::production::OpenProduction(*recipe.value, false, &error);
+  if (recipe.value)
+    production = tessimor::production::OpenProduction(*recipe.value, false,
+                                                      {line.Value(kStationOption), ""}, &error);
   if (!production) {
     Refuse(error);
     QMessageBox::critical(nullptr, tessimor::kStationTitle, QString::fromStdString(error));
@@ -106,9 +111,14 @@ int main(int argc, char** argv) {
   tessimor::production::Station station(*production, inventory, ports);
   station.SetAuto(line.Has(kAutoOption));
   tessimor::StationWindow window(station);
+  // What the run's opening found: parts of a killed run, outcomes sent from the journal.
+  std::vector<std::string> said = production->record->TakeNews();
   if (production->interrupted > 0) {
-    window.ShowMessage(tessimor::production::InterruptedText(production->interrupted));
+    said.push_back(tessimor::production::InterruptedText(production->interrupted));
   }
+  std::string shown;
+  for (const std::string& line_said : said) shown += (shown.empty() ? "" : "\n") + line_said;
+  window.ShowMessage(shown);
   window.show();
   station.Watch();
 

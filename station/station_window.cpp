@@ -24,6 +24,9 @@ namespace {
 constexpr char kNext[] = "Next: ";
 constexpr char kStartAll[] = "Start all";
 constexpr char kAuto[] = "Auto";
+// The failed band's colours, so the banner reads as the same alarm.
+constexpr char kAlarmStyle[] =
+    "QLabel { background-color: #b71c1c; color: #ffffff; padding: 6px; }";
 constexpr int kStartWidth = 1000;
 constexpr int kStartHeight = 680;
 constexpr double kHeadFontScale = 1.3;
@@ -123,14 +126,23 @@ StationWindow::StationWindow(production::Station& station, QWidget* parent)
     ShowStartable();
   });
   connect(&station_, &production::Station::TotalsChanged, this, &StationWindow::ShowTotals);
+  connect(&station_, &production::Station::RecordChanged, this, &StationWindow::ShowRecord);
   for (std::size_t tile = 0; tile < station_.Tiles().size(); ++tile) AddTile(tile);
   ShowTotals();
   ShowStartable();
 }
 
-void StationWindow::ShowMessage(const std::string& text) {
+void StationWindow::ShowMessage(const std::string& text, bool alarm) {
   message_->setText(Q(text));
   message_->setVisible(!text.empty());
+  message_->setStyleSheet(alarm ? kAlarmStyle : "");
+}
+
+// The server away stops every tile's Start; back, they go again.
+void StationWindow::ShowRecord() {
+  ShowMessage(station_.RecordText(), station_.RecordAway());
+  for (TileWidget* tile : tiles_) tile->Refresh();
+  ShowStartable();
 }
 
 void StationWindow::AddTile(std::size_t tile) {

@@ -31,8 +31,9 @@ class StationWindow : public QWidget {
  public:
   explicit StationWindow(production::Station& station, QWidget* parent = nullptr);
 
-  // A line for the operator under the totals, e.g. parts an ended run left interrupted.
-  void ShowMessage(const std::string& text);
+  // A line for the operator under the totals, e.g. parts an ended run left interrupted; on red
+  // when it is an `alarm`, such as the record's server away.
+  void ShowMessage(const std::string& text, bool alarm = false);
 
   const std::vector<TileWidget*>& TileWidgets() const { return tiles_; }
 
@@ -46,6 +47,7 @@ class StationWindow : public QWidget {
   // The series, the next number and the totals: a look in the record, so only when they change.
   void ShowTotals();
   void ShowStartable();
+  void ShowRecord();
   // The buttons take Space and Enter themselves when focused.
   void LetTakeKeys(QWidget& button);
 

@@ -128,10 +128,18 @@ bool Record::NoteAway(const std::string& why) {
   if (away_.empty()) {
     away_ = why;
     last_try_ms_ = clock_();
-    news_.push_back(why + "\nNo new part starts until it is back; outcomes wait in the journal " +
-                    journal_->Path() + ".");
+    news_.push_back(AwayText());
   }
   return true;
+}
+
+std::string Record::AwayText() const {
+  if (away_.empty()) return {};
+  const std::string waiting = waiting_ == 0   ? "outcomes wait"
+                              : waiting_ == 1 ? "1 outcome waits"
+                                              : std::to_string(waiting_) + " outcomes wait";
+  return away_ + "\nNo new part starts until it is back; " + waiting + " in the journal " +
+         journal_->Path() + ".";
 }
 
 void Record::Retry(bool now) {

@@ -104,6 +104,9 @@ class Record {
   // Why the server cannot be reached, empty while it can (and always for a file). Meanwhile no
   // reservation is made.
   const std::string& Away() const { return away_; }
+  // Away, and what that means here: "...\nNo new part starts until it is back; 2 outcomes wait
+  // in the journal FILE."; empty while the server answers.
+  std::string AwayText() const;
   // Outcomes waiting in the journal for the server.
   std::size_t Waiting() const { return waiting_; }
   std::string JournalPath() const;

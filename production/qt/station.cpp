@@ -9,6 +9,7 @@ namespace tessimor::production {
 namespace {
 
 constexpr double kMsPerHour = 3600.0 * 1000.0;
+constexpr char kNoNumberWhileAway[] = "none while the record server is away";
 
 std::string UnpluggedText(const std::string& port) {
   return "The adapter on " + port + " was unplugged.";
@@ -60,8 +61,38 @@ std::size_t Station::OwnTile(const Socket& socket) const {
       tiles_.begin());
 }
 
+void Station::HearRecord() {
+  Record& record = *production_.record;
+  const bool was_away = !record.Away().empty();
+  record.Retry();
+  std::string said;
+  for (const std::string& news : record.TakeNews()) said += (said.empty() ? "" : "\n") + news;
+  // Away, what waits in the journal grows with every part that ends.
+  if (said.empty() && record.Away().empty()) return;
+  if (!said.empty()) record_text_ = said;
+  emit RecordChanged();
+  if (was_away && record.Away().empty()) {
+    emit TotalsChanged();
+    // The parts that waited for the server start now.
+    if (auto_) {
+      for (std::size_t i = 0; i < tiles_.size(); ++i) {
+        if (tiles_[i].state == TileState::kWaiting) Start(i);
+      }
+    }
+  }
+}
+
+std::string Station::RecordText() const {
+  return RecordAway() ? production_.record->AwayText() : record_text_;
+}
+
+bool Station::RecordAway() const {
+  return !production_.record->Away().empty();
+}
+
 void Station::Look() {
   if (stopped_) return;
+  HearRecord();
   const std::optional<std::vector<Socket>> present = PresentSockets();
   if (!present) return;
   std::vector<bool> seen(tiles_.size(), false);
@@ -116,8 +147,8 @@ void Station::Look() {
 }
 
 bool Station::Startable(std::size_t tile) const {
-  return !stopped_ && tile < tiles_.size() && tiles_[tile].state != TileState::kGone &&
-         tiles_[tile].state != TileState::kProgramming;
+  return !stopped_ && !RecordAway() && tile < tiles_.size() &&
+         tiles_[tile].state != TileState::kGone && tiles_[tile].state != TileState::kProgramming;
 }
 
 std::size_t Station::Running() const {
@@ -182,6 +213,7 @@ void Station::PartEnded(std::size_t tile) {
   });
   emit TileChanged(tile);
   emit TotalsChanged();
+  HearRecord();
 }
 
 Totals Station::TotalsNow() const {
@@ -203,6 +235,7 @@ std::string Station::SeriesText() const {
 }
 
 std::string Station::NextNumberText() const {
+  if (RecordAway()) return kNoNumberWhileAway;
   std::string error;
   const std::optional<std::string> next =
       production_.record->NextNumber(NumbersOf(production_.plan), &error);

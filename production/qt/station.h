@@ -72,6 +72,10 @@ class Station : public QObject {
   std::string SeriesText() const;
   // The number the next part would get, or why there is none.
   std::string NextNumberText() const;
+  // What the record said last (its server gone, back, the journal sent), empty when nothing;
+  // whether its server is away now.
+  std::string RecordText() const;
+  bool RecordAway() const;
 
   static constexpr int kLookMs = 500;
   // A part's progress within a stage is told at most this often, as a face can show it; a new
@@ -83,12 +87,16 @@ class Station : public QObject {
   void TileChanged(std::size_t tile);
   // The totals, or the next number, are others.
   void TotalsChanged();
+  // RecordText or RecordAway are others.
+  void RecordChanged();
 
  private:
   // nullopt when the inventory cannot be read, which says nothing about what is plugged in.
   std::optional<std::vector<Socket>> PresentSockets();
   std::size_t OwnTile(const Socket& socket) const;
   void PartEnded(std::size_t tile);
+  // Tries a server that went away again and tells what the record has to say.
+  void HearRecord();
 
   Production& production_;
   DeviceInventory& inventory_;
@@ -99,6 +107,7 @@ class Station : public QObject {
   QTimer look_;
   QTimer tell_progress_;
   std::set<std::size_t> progressed_;  // tiles whose progress is still to be told
+  std::string record_text_;
   bool auto_ = false;
   bool stopped_ = false;
   std::int64_t first_start_ms_ = -1;
