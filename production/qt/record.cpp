@@ -161,9 +161,14 @@ bool Record::SendJournal(std::string* error) {
   waiting_ = waiting->size();
   std::size_t sent = 0;
   for (const auto& [id, row] : *waiting) {
-    if (!Put(row, error) || !journal_->Remove(id, error)) return false;
+    const bool put = Put(row, error);
+    if (!put && database_->Lost()) return false;
+    // A row that holds another outcome never takes this one: kept, it would hold the journal up
+    // for good.
+    if (!put) news_.push_back(*error + " (from the journal " + journal_->Path() + ")");
+    if (!journal_->Remove(id, error)) return false;
     --waiting_;
-    ++sent;
+    sent += put ? 1 : 0;
   }
   if (sent > 0) {
     news_.push_back(std::to_string(sent) + (sent == 1 ? " outcome" : " outcomes") +

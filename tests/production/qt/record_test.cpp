@@ -147,6 +147,34 @@ TEST(RecordOpenTest, RefusesANewerProgramsRecordOrAFullDiskLeavingTheFileAsItWas
   }
 }
 
+// A record the first program made: its runs and parts take their hosts' names as stations.
+TEST(RecordOpenTest, ARecordOfTheFirstVersionIsBroughtUpToDateItsHostsItsStations) {
+  TempDir dir;
+  const std::string db = dir.File("r.db");
+  Sql(db,
+      "CREATE TABLE record_schema (version INTEGER NOT NULL); INSERT INTO record_schema VALUES (1);"
+      "CREATE TABLE series (id INTEGER PRIMARY KEY, image_sha256 TEXT NOT NULL, layout TEXT NOT "
+      "NULL, numbering TEXT NOT NULL, created TEXT NOT NULL);"
+      "CREATE TABLE runs (id INTEGER PRIMARY KEY, host TEXT NOT NULL, boot TEXT NOT NULL, pid "
+      "BIGINT NOT NULL, process_start BIGINT NOT NULL, started TEXT NOT NULL, ended TEXT);"
+      "CREATE TABLE parts (id INTEGER PRIMARY KEY, series_id BIGINT NOT NULL, run_id BIGINT NOT "
+      "NULL, idx BIGINT NOT NULL, serial TEXT NOT NULL, state TEXT NOT NULL, rework INTEGER NOT "
+      "NULL, reusable INTEGER NOT NULL, port TEXT NOT NULL, usb_serial TEXT NOT NULL, started TEXT "
+      "NOT NULL, ended TEXT, seconds DOUBLE PRECISION, crc32 BIGINT, error TEXT);"
+      "INSERT INTO series VALUES (1, '9f86d081884c7d65', 'serial 0x0010:u32le', "
+      "'start 100000 step 1', 'T');"
+      "INSERT INTO runs VALUES (1, 'oldhost', 'b', 1, 1, 'T', 'T');"
+      "INSERT INTO parts VALUES (1, 1, 1, 0, '100000', 'passed', 0, 0, 'pty', '', 'T', 'T', 1.5, "
+      "0, NULL);");
+  auto record = Begun(db);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(Next(*record), "100001");
+  record.reset();
+  EXPECT_EQ(Sql(db, "SELECT version FROM record_schema; SELECT station FROM runs;"
+                    "SELECT station = (SELECT host FROM runs WHERE id = 2) FROM parts"),
+            "2\noldhost\n" + Sql(db, "SELECT host FROM runs WHERE id = 2") + "0\n1\n");
+}
+
 // A station run as a process of its own, its output read from a pipe.
 struct Station {
   pid_t pid = -1;
