@@ -50,9 +50,12 @@ constexpr int kSetUpRetryMs = 20;
 constexpr char kServerDriver[] = "QPSQL";
 // A server that went away is told within seconds, not after the system's TCP timeouts; the
 // server's own view names the program.
-constexpr char kServerConnectOptions[] =
-    "connect_timeout=3;keepalives_idle=5;keepalives_interval=2;keepalives_count=3;"
-    "tcp_user_timeout=10000;application_name=tessimor-eeprom";
+constexpr int kConnectTimeoutSeconds = 3;
+const QString kServerConnectOptions =
+    QString(
+        "connect_timeout=%1;keepalives_idle=5;keepalives_interval=2;keepalives_count=3;"
+        "tcp_user_timeout=10000;application_name=tessimor-eeprom")
+        .arg(kConnectTimeoutSeconds);
 // One lock for every writer of the record, held to the end of the transaction: what
 // BEGIN IMMEDIATE is to a file, whatever the isolation level.
 const QStringList kServerBeginWrite = {"BEGIN", "SELECT pg_advisory_xact_lock(1952805741)"};
@@ -66,7 +69,7 @@ struct ConnectWords {
   const char* said;
   const char* meaning;
 };
-// %u is the user, %d the database, %h where the server was looked for.
+// %u is the user, %d the database, %h where the server was looked for, %t the seconds it was given.
 constexpr ConnectWords kConnectWords[] = {
     {"password authentication failed",
      "the server refused the password of user %u (taken from PGPASSFILE or ~/.pgpass)"},
@@ -76,7 +79,7 @@ constexpr ConnectWords kConnectWords[] = {
     {"role \"", "the server has no user %u"},
     {"Connection refused", "no server answers at %h (connection refused); is it running?"},
     {"No such file or directory", "no server answers at %h (no socket there); is it running?"},
-    {"timeout expired", "no answer from %h within 3 s"},
+    {"timeout expired", "no answer from %h within %t s"},
     {"could not translate host name", "the host %h is unknown"},
 };
 // ---- end of the two ----
@@ -299,6 +302,7 @@ std::string Database::ConnectProblem() const {
     std::string meaning =
         Replaced(words.meaning, "%u", server.user.empty() ? "(login name)" : server.user);
     meaning = Replaced(meaning, "%d", server.database);
+    meaning = Replaced(meaning, "%t", std::to_string(kConnectTimeoutSeconds));
     return Refusal(Replaced(meaning, "%h", ServerPlace(server)));
   }
   return Refusal(FirstLine(text));
