@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
       {"soak", WriteVerifySoak},
       {"gang", GangProgram},
       {"record", RecordCost},
+      {"record-server", RecordOnServer},
       {"station", StationRound},
   };
   const std::vector<std::string> wanted(argv + 1, argv + argc);

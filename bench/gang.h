@@ -21,6 +21,7 @@ inline constexpr int kGangSize = 8;
 inline constexpr std::uint64_t kFirstSerial = 100000;
 inline constexpr char kSerialField[] = "0x0010:u32le";
 inline constexpr char kCrcField[] = "0x001C:crc16:0x0000-0x001C";
+inline constexpr char kRecordFile[] = "record.db";
 
 const char* Verdict(bool pass);
 
@@ -32,8 +33,10 @@ struct Golden {
 };
 std::optional<Golden> MakeGolden();
 
-// A record of its own in `dir`, its run begun on the golden's series.
-std::unique_ptr<production::Record> BegunRecord(const testing::TempDir& dir, const Golden& golden);
+// The record at `location`, a file's path or a server's URL, its run begun on the golden's series;
+// nullptr once the reason is printed.
+std::unique_ptr<production::Record> BegunRecord(const std::string& location, const Golden& golden,
+                                                const production::StationSettings& station = {});
 
 // The part passed, and its adapter holds exactly the image made for its number.
 bool PartHolds(const production::PartStatus& part, const Golden& golden,

@@ -1,6 +1,4 @@
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -30,17 +28,6 @@ using production::Stage;
 
 constexpr double kMaxGangRatio = 1.05;
 constexpr double kMaxCpuPercentPerAdapter = 2.0;
-constexpr int kRecordParts = 200;
-constexpr double kMaxMedianReserveMs = 20.0;
-constexpr double kTailShare = 0.99;
-constexpr char kRecordFile[] = "record.db";
-constexpr char kBenchPort[] = "bench";
-
-// The q-quantile of `sorted`, by nearest rank.
-double Quantile(const std::vector<double>& sorted, double q) {
-  const auto rank = static_cast<std::size_t>(std::ceil(q * sorted.size()));
-  return sorted[std::max<std::size_t>(rank, 1) - 1];
-}
 
 }  // namespace
 
@@ -61,11 +48,11 @@ std::optional<Golden> MakeGolden() {
   return Golden{std::string(bytes.begin(), bytes.end()), std::move(image), std::move(*plan.value)};
 }
 
-// A record of its own in `dir`, its run begun on the golden's series.
-std::unique_ptr<Record> BegunRecord(const testing::TempDir& dir, const Golden& golden) {
+std::unique_ptr<Record> BegunRecord(const std::string& location, const Golden& golden,
+                                    const production::StationSettings& station) {
   std::string error;
   int interrupted = 0;
-  std::unique_ptr<Record> record = Record::Open(dir.File(kRecordFile), &error);
+  std::unique_ptr<Record> record = Record::Open(location, &error, station);
   if (!record || !record->BeginRun(production::SeriesFor(golden.bytes, golden.plan, {}, false),
                                    production::FailPolicy::kVoid, &error, &interrupted)) {
     std::fprintf(stderr, "record: %s\n", error.c_str());
@@ -98,7 +85,7 @@ GangMeasurement ProgramGang(int adapters, const Golden& golden) {
   GangMeasurement g;
   g.parts = adapters;
   const testing::TempDir dir;
-  const std::unique_ptr<Record> record = BegunRecord(dir, golden);
+  const std::unique_ptr<Record> record = BegunRecord(dir.File(kRecordFile), golden);
   std::vector<std::unique_ptr<AdapterSimulator>> simulators;
   std::vector<std::unique_ptr<PtyServer>> servers;
   std::vector<Socket> sockets;
@@ -174,40 +161,6 @@ bool GangProgram() {
       cpu_percent, kGangSize, per_adapter, kMaxCpuPercentPerAdapter, Verdict(cpu_ok));
   std::fflush(stdout);
   return parts_ok && ratio_ok && cpu_ok;
-}
-
-bool RecordCost() {
-  const std::optional<Golden> golden = MakeGolden();
-  if (!golden) return false;
-  const testing::TempDir dir;
-  const std::unique_ptr<Record> record = BegunRecord(dir, *golden);
-  if (!record) return false;
-  const production::NumberAt numbers = [](std::uint64_t index, std::string*) {
-    return std::optional<std::string>(std::to_string(kFirstSerial + index));
-  };
-  std::vector<double> ms;
-  std::string error;
-  for (int i = 0; i < kRecordParts; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    const auto reservation = record->Reserve(numbers, kBenchPort, {}, &error);
-    if (!reservation || !record->Finish(*reservation, {true, {}, 0}, &error)) {
-      std::fprintf(stderr, "part %d: %s\n", i, error.c_str());
-      return false;
-    }
-    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                     .count());
-  }
-  std::sort(ms.begin(), ms.end());
-  const double median = Quantile(ms, 0.5);
-  const bool median_ok = median <= kMaxMedianReserveMs;
-  std::printf("record a part: reserve + finish on SQLite, WAL, synchronous=FULL, %d parts\n",
-              kRecordParts);
-  std::printf("  median      %8.2f ms  target <= %.0f ms  %s\n", median, kMaxMedianReserveMs,
-              Verdict(median_ok));
-  std::printf("  99th        %8.2f ms\n", Quantile(ms, kTailShare));
-  std::printf("  max         %8.2f ms\n", ms.back());
-  std::fflush(stdout);
-  return median_ok;
 }
 
 }  // namespace tessimor::bench

@@ -28,6 +28,8 @@ bool GangProgram();
 bool StationRound();
 // The production record's reserve and finish of one part, each a committed, synced transaction.
 bool RecordCost();
+// The same on a PostgreSQL server of its own over its Unix socket, against a file in one run.
+bool RecordOnServer();
 
 // At least ten times faster than the tick pace; the program is busy all the while, so CPU
 // is not held to the idle-waiting target.
