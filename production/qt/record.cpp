@@ -155,6 +155,15 @@ void Record::Retry(bool now) {
   news_.push_back("The record server " + location_ + " is back; parts start again.");
 }
 
+void Record::Check() {
+  if (!away_.empty() || !database_->IsServer()) {
+    Retry();
+    return;
+  }
+  std::string error;
+  if (!database_->Value("SELECT 1", {}, &error)) NoteAway(error);
+}
+
 bool Record::SendJournal(std::string* error) {
   const auto waiting = journal_->Waiting(location_, error);
   if (!waiting) return false;

@@ -114,6 +114,9 @@ class Record {
   // While away, tries the server again, at most once every kRetryMs unless `now`, and sends it
   // the journal's outcomes once it answers.
   void Retry(bool now = false);
+  // Retry while away; otherwise asks a server whether it is still there, so that an idle station
+  // knows before its next part.
+  void Check();
   // What changed since last asked, in sentences a face shows as they are: the server gone, the
   // server back with the journal's outcomes in. Empty when nothing did.
   std::vector<std::string> TakeNews();

@@ -64,7 +64,7 @@ std::size_t Station::OwnTile(const Socket& socket) const {
 void Station::HearRecord() {
   Record& record = *production_.record;
   const bool was_away = !record.Away().empty();
-  record.Retry();
+  record.Check();
   std::string said;
   for (const std::string& news : record.TakeNews()) said += (said.empty() ? "" : "\n") + news;
   // Away, what waits in the journal grows with every part that ends.

@@ -95,7 +95,7 @@ class Station : public QObject {
   std::optional<std::vector<Socket>> PresentSockets();
   std::size_t OwnTile(const Socket& socket) const;
   void PartEnded(std::size_t tile);
-  // Tries a server that went away again and tells what the record has to say.
+  // Asks whether the server is there, or back, and tells what the record has to say.
   void HearRecord();
 
   Production& production_;

@@ -9,17 +9,21 @@ namespace {
 
 constexpr char kRecipe[] =
     R"({"tessimor-recipe": 1, "image": "golden.hex", "serial": "0x0010:u32le",
-        "serial-start": 100000, "crc": ["0x001C:crc16:0x0000-0x001C"]})";
+        "serial-start": 100000, "crc": ["0x001C:crc16:0x0000-0x001C"])";
 
 }  // namespace
 
-ProductionLine::ProductionLine() {
+ProductionLine::ProductionLine(const std::string& db) {
   WriteWholeFile(dir.File("golden.hex"), kLineGolden);
-  WriteWholeFile(dir.File("line.json"), kRecipe);
+  WriteWholeFile(dir.File("line.json"),
+                 kRecipe + (db.empty() ? std::string() : ", \"db\": \"" + db + '"') + "}");
   const production::Checked<production::Recipe> recipe =
       production::LoadRecipe(dir.File("line.json"));
   std::string error;
-  if (recipe.value) production = production::OpenProduction(*recipe.value, false, {}, &error);
+  if (recipe.value) {
+    production =
+        production::OpenProduction(*recipe.value, false, {"", dir.File("journal.db")}, &error);
+  }
   if (!production) throw std::runtime_error(recipe.error + error);
 }
 

@@ -18,10 +18,11 @@ inline constexpr char kLineGolden[] =
     ":00000001FF\n";
 
 // A production opened from a recipe in a folder of its own: a two-line golden image, so a part
-// takes a few replies, with a u32le serial at 0x0010 from 100000 and its CRC-16 at 0x001C. The
-// recipe names no record, which is then tessimor-production.db beside it.
+// takes a few replies, with a u32le serial at 0x0010 from 100000 and its CRC-16 at 0x001C. With
+// no `db` the recipe names no record, which is then tessimor-production.db beside it; a server's
+// record keeps its journal in the folder too.
 struct ProductionLine {
-  ProductionLine();
+  explicit ProductionLine(const std::string& db = "");
   // What sqlite3, a reader apart from the program, finds in the record.
   std::string Sql(const std::string& query) const;
 

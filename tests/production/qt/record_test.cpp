@@ -170,8 +170,9 @@ TEST(RecordOpenTest, ARecordOfTheFirstVersionIsBroughtUpToDateItsHostsItsStation
   ASSERT_TRUE(record);
   EXPECT_EQ(Next(*record), "100001");
   record.reset();
-  EXPECT_EQ(Sql(db, "SELECT version FROM record_schema; SELECT station FROM runs;"
-                    "SELECT station = (SELECT host FROM runs WHERE id = 2) FROM parts"),
+  EXPECT_EQ(Sql(db,
+                "SELECT version FROM record_schema; SELECT station FROM runs;"
+                "SELECT station = (SELECT host FROM runs WHERE id = 2) FROM parts"),
             "2\noldhost\n" + Sql(db, "SELECT host FROM runs WHERE id = 2") + "0\n1\n");
 }
 

@@ -8,6 +8,7 @@
 #include "production/qt/station.h"
 #include "tests/kit/fakes.h"
 #include "tests/kit/line/line.h"
+#include "tests/kit/pg/pg_server.h"
 #include "tests/kit/pty/core_app.h"
 
 namespace tessimor::production {
@@ -140,6 +141,41 @@ TEST(StationTest, AnAdapterPulledMidPartIsGoneItsPartFailedAndRecorded) {
   EXPECT_EQ(tile.failed, 1);
   EXPECT_FALSE(station.Startable(0));
   EXPECT_EQ(line.Sql("SELECT serial, state, error <> '' FROM parts"), "100000|failed|1\n");
+}
+
+// Parts wait while the record's server is away, the station says so, and Auto starts them once
+// it is back.
+TEST(StationTest, NoPartStartsWhileTheServerIsAwayAndAutoStartsThemWhenItIsBack) {
+  testing::PgServer server;
+  ::setenv("PGPASSFILE", server.PassFile().c_str(), 1);
+  std::string said;
+  std::string error;
+  ASSERT_TRUE(Record::Init(server.Url(), &said, &error)) << error;
+  testing::ProductionLine line(server.Url());
+  FakeInventory unused;
+  testing::SimulatedAdapters bench(2);
+  Station station(*line.production, unused, bench.ports);
+  station.SetAuto(true);
+  server.Stop();
+  station.Watch();
+  ASSERT_TRUE(RunUntil([&] { return station.RecordAway(); }, 3000));
+  const std::string away = "production record " + server.Url() + ": the server cannot be reached: ";
+  EXPECT_EQ(station.RecordText().substr(0, away.size()), away);
+  EXPECT_NE(station.RecordText().find("\nNo new part starts until it is back; outcomes wait in the "
+                                      "journal " +
+                                      line.dir.File("journal.db") + "."),
+            std::string::npos);
+  EXPECT_EQ(Seen(station), (std::vector<std::string>{"WAITING " + bench.ports[0] + " ",
+                                                     "WAITING " + bench.ports[1] + " "}));
+  EXPECT_FALSE(station.Startable(0));
+  EXPECT_EQ(station.NextNumberText(), "none while the record server is away");
+  server.Start();
+  ASSERT_TRUE(
+      RunUntil([&] { return !station.RecordAway() && station.TotalsNow().passed == 2; }, 5000));
+  EXPECT_EQ(station.RecordText(),
+            "The record server " + server.Url() + " is back; parts start again.");
+  EXPECT_EQ(server.Sql("SELECT serial, state FROM parts ORDER BY serial"),
+            "100000|passed\n100001|passed");
 }
 
 }  // namespace
