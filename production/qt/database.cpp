@@ -49,12 +49,15 @@ constexpr int kSetUpRetryMs = 20;
 // ---- PostgreSQL's own. ----
 constexpr char kServerDriver[] = "QPSQL";
 // A server that went away is told within seconds, not after the system's TCP timeouts; the
-// server's own view names the program.
+// server's own view names the program. A station that stops mid-transaction (a cable pulled) lets
+// go of the write lock after a while instead of holding up the line, and one waiting for the lock
+// gives up with a reason.
 constexpr int kConnectTimeoutSeconds = 3;
 const QString kServerConnectOptions =
     QString(
         "connect_timeout=%1;keepalives_idle=5;keepalives_interval=2;keepalives_count=3;"
-        "tcp_user_timeout=10000;application_name=tessimor-eeprom")
+        "tcp_user_timeout=10000;application_name=tessimor-eeprom;"
+        "options='-c lock_timeout=15000 -c idle_in_transaction_session_timeout=10000'")
         .arg(kConnectTimeoutSeconds);
 // One lock for every writer of the record, held to the end of the transaction: what
 // BEGIN IMMEDIATE is to a file, whatever the isolation level.
