@@ -5,13 +5,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <memory>
 #include <random>
 #include <regex>
 #include <thread>
 
-#include "sim/pty_server.h"
 #include "tests/cli/cli_runner.h"
+#include "tests/cli/gang.h"
 #include "tests/kit/expected.h"
 #include "tests/kit/files.h"
 
@@ -19,8 +18,8 @@
 namespace tessimor {
 namespace {
 
-using testing::kAsNobody, testing::ReadWholeFile, testing::Result, testing::Shell,
-    testing::WriteWholeFile;
+using testing::Gang, testing::kAsNobody, testing::PartMemory, testing::ReadWholeFile,
+    testing::Result, testing::Shell, testing::WriteWholeFile;
 using namespace std::chrono_literals;
 
 // Gaps for the serial number at 0x0010 and its CRC-16 at 0x001C, and two bytes far off.
@@ -33,20 +32,6 @@ const std::string kHeader = "PORT USB SERIAL SERIAL RESULT SECONDS\n";
 const std::string kCsvHeader =
     "part,series,run,host,index,serial,state,rework,port,usb_serial,started,ended,seconds,crc32,"
     "error\r\n";
-std::string Bytes(const std::string& hex) {
-  std::string bytes;
-  for (std::size_t i = 0; i < hex.size(); i += 2) {
-    bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  }
-  return bytes;
-}
-
-// An erased memory holding kGolden with a part's serial number and CRC-16, in hex.
-std::string PartMemory(const std::string& serial, const std::string& crc) {
-  return std::string(32768, '\xFF')
-      .replace(0, 30, Bytes("000102030405060708090A0B0C0D0E0F" + serial + "1011121314151617" + crc))
-      .replace(0x200, 2, "\xCA\xFE");
-}
 
 // Where a memory first differs from what it should hold; empty when nowhere.
 std::string Difference(const std::string& memory, const std::string& expected) {
@@ -72,30 +57,6 @@ std::string Tidy(const std::string& original) {
   }
   return text;
 }
-
-// Erased adapters, each served on a pty of its own; the first ones with `faults`.
-class Gang {
- public:
-  explicit Gang(std::size_t count, const std::vector<PtyFaults>& faults = {}) {
-    for (std::size_t i = 0; i < count; ++i) {
-      adapters_.push_back(std::make_unique<AdapterSimulator>());
-      servers_.push_back(std::make_unique<PtyServer>(*adapters_.back(),
-                                                     i < faults.size() ? faults[i] : PtyFaults{}));
-      EXPECT_TRUE(servers_.back()->Start(/*hold_slave=*/true));
-      ports_ += " --port " + servers_.back()->SlavePath();
-    }
-  }
-  const std::string& Ports() const { return ports_; }
-  std::string Memory(std::size_t i) const {
-    return std::string(adapters_[i]->memory().begin(), adapters_[i]->memory().end());
-  }
-  std::string Received(std::size_t i) const { return servers_[i]->Received(); }
-
- private:
-  std::vector<std::unique_ptr<AdapterSimulator>> adapters_;  // outlive their servers
-  std::vector<std::unique_ptr<PtyServer>> servers_;
-  std::string ports_;
-};
 
 // The program in a folder with kGolden as golden.txt.
 class Station : public testing::Cli {
