@@ -317,9 +317,10 @@ std::string Database::ConnectProblem() const {
 std::string Database::Problem(const QSqlError& failure) {
   if (IsServer()) {
     // The driver closes a connection it finds broken, but not always one the server said it was
-    // ending.
+    // ending; a failure with no SQLSTATE never reached the server.
     const QString code = failure.nativeErrorCode();
-    if (!db_.isOpen() || code.startsWith(kConnectionClass) || code.startsWith(kShutdownClass)) {
+    if (!db_.isOpen() || code.isEmpty() || code.startsWith(kConnectionClass) ||
+        code.startsWith(kShutdownClass)) {
       db_.close();
       lost_ = true;
       return Refusal("the server cannot be reached: " + FirstLine(failure.databaseText()));

@@ -45,6 +45,8 @@ class Database {
   void Rollback();
 
   bool IsServer() const { return where_.server.has_value(); }
+  // The file's path or the server's URL, as given.
+  const std::string& Where() const { return where_.text; }
   // The server went away: every statement fails at once until Reconnect succeeds.
   bool Lost() const { return lost_; }
   bool Reconnect(std::string* error);

@@ -71,7 +71,8 @@ bool Settle(Database& db, bool make, bool always, std::string* error, std::strin
   if (*version == 0 && !make) {
     *error = db.IsServer() ? db.Refusal(
                                  "the database holds no production record yet; make one with "
-                                 "tessimor-eeprom-cli db init URL")
+                                 "tessimor-eeprom-cli db init " +
+                                 db.Where())
                            : db.Refusal("holds no production record");
     return false;
   }

@@ -31,7 +31,7 @@ const std::string kProgram =
 const std::string kHeader = "PORT USB SERIAL SERIAL RESULT SECONDS\n";
 const std::string kCsvHeader =
     "part,series,run,host,index,serial,state,rework,port,usb_serial,started,ended,seconds,crc32,"
-    "error\r\n";
+    "error,station\r\n";
 
 // Where a memory first differs from what it should hold; empty when nowhere.
 std::string Difference(const std::string& memory, const std::string& expected) {
@@ -45,7 +45,12 @@ std::string Difference(const std::string& memory, const std::string& expected) {
 
 // Times, hosts and pty numbers differ from run to run; the table's columns with them.
 std::string Tidy(const std::string& original) {
-  std::string text = original;
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  // A station is named by its host unless told otherwise.
+  std::string text = std::regex_replace(
+      original, std::regex("\\b" + std::regex_replace(host, std::regex("\\."), "\\.") + "\\b"),
+      "H");
   for (const auto& [pattern, by] : {std::pair{"/dev/pts/[0-9]+", "pty"},
                                     {"[0-9]{4}-[0-9-]+T[0-9:.]+Z", "T"},
                                     {",[0-9]+\\.[0-9]{3},", ",S,"},
@@ -121,16 +126,16 @@ TEST(CliProgramTest, AMutedAdapterFailsAloneAndItsNumberIsVoidedOrGivenAgainAsAs
     EXPECT_EQ(station.Run("report --csv - --db rec-" + policy + ".db"),
               Result(0, "",
                      kCsvHeader +
-                         "1,1,1,H,0,100000,passed,0,pty,,T,T,S,C8D18D99,\r\n"
+                         "1,1,1,H,0,100000,passed,0,pty,,T,T,S,C8D18D99,,H\r\n"
                          "2,1,1,H,1,100001,failed,0,pty,,T,T,S,2636195D," +
                          timeout +
-                         "\r\n"
-                         "3,1,1,H,2,100002,passed,0,pty,,T,T,S,CE6FA250,\r\n"
-                         "4,1,1,H,3,100003,passed,0,pty,,T,T,S,20883694,\r\n" +
-                         (reuse ? "5,1,2,H,1,100001,passed,0,pty,,T,T,S,2636195D,\r\n"
-                                  "6,1,2,H,4,100004,passed,0,pty,,T,T,S,640A842F,\r\n"
-                                : "5,1,2,H,4,100004,passed,0,pty,,T,T,S,640A842F,\r\n"
-                                  "6,1,2,H,5,100005,passed,0,pty,,T,T,S,8AED10EB,\r\n")))
+                         ",H\r\n"
+                         "3,1,1,H,2,100002,passed,0,pty,,T,T,S,CE6FA250,,H\r\n"
+                         "4,1,1,H,3,100003,passed,0,pty,,T,T,S,20883694,,H\r\n" +
+                         (reuse ? "5,1,2,H,1,100001,passed,0,pty,,T,T,S,2636195D,,H\r\n"
+                                  "6,1,2,H,4,100004,passed,0,pty,,T,T,S,640A842F,,H\r\n"
+                                : "5,1,2,H,4,100004,passed,0,pty,,T,T,S,640A842F,,H\r\n"
+                                  "6,1,2,H,5,100005,passed,0,pty,,T,T,S,8AED10EB,,H\r\n")))
         << policy;
   }
 }
@@ -274,7 +279,8 @@ TEST(CliProgramTest, KeepExistingReworksAPassedPartWithItsNumberBesideAFreshOne)
   EXPECT_EQ(station.Run("report --db rec.db"),
             Result(0, "",
                    "parts: 3\npassed: 3\nfailed: 0\ninterrupted: 0\nreserved: 0\nreworks: 1\n"
-                   "first number: 100000\nlast number: 100001\nparts per hour: S\n"));
+                   "first number: 100000\nlast number: 100001\nparts per hour: S\n"
+                   "station H: 3 parts, 3 passed, 0 failed, 0 interrupted, 0 reserved\n"));
 }
 
 TEST(CliProgramTest, ARecipeCarriesTheSetUpTheCommandLineWinsAndAChangedImageIsRefused) {
