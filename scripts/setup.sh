@@ -12,7 +12,7 @@ packages=(
   desktop-file-utils bash-completion
   dpkg-dev lintian appstream mandoc man-db binutils binutils-avr
   libqt6sql6-sqlite sqlite3
-  postgresql libqt6sql6-psql
+  postgresql libqt6sql6-psql libpq-dev
 )
 
 missing=()

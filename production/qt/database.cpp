@@ -1,12 +1,14 @@
 #include "production/qt/database.h"
 
 #include <fcntl.h>
+#include <libpq-fe.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -88,6 +90,27 @@ constexpr ConnectWords kConnectWords[] = {
     {"timeout expired", "no answer from %h within %t s"},
     {"could not translate host name", "the host %h is unknown"},
 };
+// The client library prints what the server says outside a query ("FATAL:  terminating
+// connection due to administrator command") on standard error itself: the record words it.
+void IgnoreNotice(void*, const char*) {}
+// So does the driver warn when it cannot free a statement of a connection gone.
+constexpr char kDriverFreeWarning[] = "Unable to free statement";
+QtMessageHandler g_next_handler = nullptr;
+void QuietDriver(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtWarningMsg && text.startsWith(kDriverFreeWarning)) return;
+  if (g_next_handler) g_next_handler(type, context, text);
+}
+void Quieten(const QSqlDatabase& db) {
+  static const bool installed = [] {
+    g_next_handler = qInstallMessageHandler(QuietDriver);
+    return true;
+  }();
+  (void)installed;
+  const QVariant handle = db.driver()->handle();
+  if (qstrcmp(handle.typeName(), "PGconn*") == 0) {
+    PQsetNoticeProcessor(*static_cast<PGconn* const*>(handle.constData()), IgnoreNotice, nullptr);
+  }
+}
 // ---- end of the two ----
 
 std::string Reason(const std::string& path, int error) {
@@ -195,7 +218,10 @@ bool Database::Connect(std::string* error) {
     return false;
   }
   lost_ = false;
-  if (IsServer()) return true;
+  if (IsServer()) {
+    Quieten(db_);
+    return true;
+  }
   for (const QString& setting : kFileSettings) {
     if (!ExecWaiting(setting, error)) return false;
   }
