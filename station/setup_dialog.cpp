@@ -30,7 +30,9 @@ constexpr char kRecipeFilter[] = "Recipes (*.json);;All Files (*)";
 constexpr char kSerialExample[] = "0x0010:u32le";
 constexpr char kStepDefault[] = "1";
 constexpr char kCrcExample[] = "0x001C:crc16:0x0000-0x001C, one a line";
-constexpr char kDbBeside[] = "tessimor-production.db, beside the recipe";
+// A line of stations shares a record on a server, named by its URL instead of a file.
+constexpr char kDbBeside[] =
+    "tessimor-production.db, beside the recipe; or a server's postgresql://USER@HOST/DB";
 constexpr char kRefusalStyle[] = "QLabel { color: #b71c1c; }";
 constexpr int kCrcLines = 3;
 
