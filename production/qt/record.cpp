@@ -1,6 +1,7 @@
 #include "production/qt/record.h"
 
 #include <QSqlQuery>
+#include <algorithm>
 #include <chrono>
 #include <utility>
 #include <vector>
@@ -128,6 +129,7 @@ bool Record::NoteAway(const std::string& why) {
   if (away_.empty()) {
     away_ = why;
     last_try_ms_ = clock_();
+    retry_wait_ms_ = kRetryMs;
     news_.push_back(AwayText());
   }
   return true;
@@ -143,10 +145,14 @@ std::string Record::AwayText() const {
 }
 
 void Record::Retry(bool now) {
-  if (away_.empty() || (!now && clock_() - last_try_ms_ < kRetryMs)) return;
-  last_try_ms_ = clock_();
+  if (away_.empty() || (!now && clock_() - last_try_ms_ < retry_wait_ms_)) return;
   std::string error;
-  if (!database_->Reconnect(&error)) return;
+  const bool answered = database_->Reconnect(&error);
+  last_try_ms_ = clock_();
+  if (!answered) {
+    retry_wait_ms_ = std::min<std::int64_t>(retry_wait_ms_ * 2, kRetryMaxMs);
+    return;
+  }
   if (!SendJournal(&error)) {
     NoteAway(error);
     return;

@@ -111,8 +111,10 @@ class Record {
   std::size_t Waiting() const { return waiting_; }
   std::string JournalPath() const;
   const std::string& Station() const { return station_; }
-  // While away, tries the server again, at most once every kRetryMs unless `now`, and sends it
-  // the journal's outcomes once it answers.
+  // While away, tries the server again unless it tried lately (unless `now`), and sends it the
+  // journal's outcomes once it answers. The wait after a try that failed starts at kRetryMs and
+  // doubles up to kRetryMaxMs: a try can take the whole connect timeout, which a station's window
+  // spends frozen.
   void Retry(bool now = false);
   // Retry while away; otherwise asks a server whether it is still there, so that an idle station
   // knows before its next part.
@@ -121,6 +123,7 @@ class Record {
   // server back with the journal's outcomes in. Empty when nothing did.
   std::vector<std::string> TakeNews();
   static constexpr int kRetryMs = 1000;
+  static constexpr int kRetryMaxMs = 16000;
   // Ends the run: its parts still reserved are interrupted.
   ~Record();
   Record(const Record&) = delete;
@@ -161,6 +164,7 @@ class Record {
   std::string away_;
   std::size_t waiting_ = 0;
   std::int64_t last_try_ms_ = 0;
+  std::int64_t retry_wait_ms_ = kRetryMs;
   std::vector<std::string> news_;
   Clock clock_;
   ProcessIdentity self_;

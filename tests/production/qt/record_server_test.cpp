@@ -120,5 +120,35 @@ TEST(RecordServerTest, OutcomesWaitInTheJournalWhileAwayAndGoInOnceWhenBack) {
   }
 }
 
+// A server that stays away is tried again after 1, 2, 4... seconds, never more than 16 apart.
+TEST(RecordServerTest, AServerStillAwayIsTriedLessAndLessOften) {
+  ServerLine line;
+  std::int64_t now = 0;
+  std::string error;
+  int interrupted = 0;
+  auto record =
+      Record::Open(line.server.Url(), &error, {"bench-1", line.journal}, [&now] { return now; });
+  ASSERT_TRUE(record &&
+              record->BeginRun(testing::kStationPlan, FailPolicy::kVoid, &error, &interrupted))
+      << error;
+  line.server.Stop();
+  record->Check();
+  ASSERT_NE(record->Away(), "");
+  // Each try that fails doubles the wait, from the end of the try.
+  for (const std::int64_t wait : {1000, 2000, 4000, 8000, 16000, 16000}) {
+    now += wait - 1;
+    record->Retry();
+    now += 1;
+    record->Retry();
+  }
+  line.server.Start();
+  now += 15999;
+  record->Retry();
+  EXPECT_NE(record->Away(), "");
+  now += 1;
+  record->Retry();
+  EXPECT_EQ(record->Away(), "");
+}
+
 }  // namespace
 }  // namespace tessimor::production
