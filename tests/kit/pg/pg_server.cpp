@@ -6,13 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <string_view>
 
 namespace tessimor::testing {
 
@@ -24,7 +22,7 @@ namespace fs = std::filesystem;
 constexpr char kServerRoot[] = "/usr/lib/postgresql";
 // initdb and the server refuse to run as root; they run as this user then.
 constexpr char kServerUser[] = "nobody";
-constexpr std::size_t kLogTailLines = 20;
+constexpr std::size_t kLogTailBytes = 2000;
 constexpr mode_t kPassFileMode = 0600;
 
 struct Ended {
@@ -34,45 +32,32 @@ struct Ended {
 };
 
 std::string ReadBack(std::FILE* file) {
-  std::string text;
-  char chunk[4096];
+  std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
   std::rewind(file);
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-    text.append(chunk, got);
-  }
+  text.resize(std::fread(text.data(), 1, text.size(), file));
   std::fclose(file);
   return text;
 }
 
-// Runs `command` without a shell, in `folder`, with `env` (NAME=value) over this process's
+// Runs `command` without a shell, in `folder`, with `env` (NAME=value) added to this process's
 // environment. Output goes to unlinked files, not pipes: nothing can fill up while we wait, and
 // a daemon the command leaves behind cannot hold the end of a pipe.
 Ended Run(const std::vector<std::string>& command, const std::string& folder,
-          const std::vector<std::string>& env = {}) {
-  std::vector<std::string> environment = env;
-  for (char** entry = environ; *entry; ++entry) {
-    const std::string_view name(*entry, std::string_view(*entry).find('=') + 1);
-    bool replaced = false;
-    for (const std::string& own : env) replaced = replaced || own.starts_with(name);
-    if (!replaced) environment.emplace_back(*entry);
-  }
-  std::vector<char*> argv, envp;
+          const std::string& env = "") {
+  std::vector<char*> argv;
   for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
-  for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
   argv.push_back(nullptr);
-  envp.push_back(nullptr);
-  const std::string cannot = "cannot run " + command.front() + "\n";
-
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
   const pid_t pid = out && err ? fork() : -1;
-  if (pid < 0) throw std::runtime_error(cannot);
+  if (pid < 0) throw std::runtime_error("cannot run " + command.front());
   if (pid == 0) {
     dup2(fileno(out), STDOUT_FILENO);
     dup2(fileno(err), STDERR_FILENO);
+    if (!env.empty()) putenv(const_cast<char*>(env.c_str()));
     // The server's user may not enter the folder the test runs in.
-    if (chdir(folder.c_str()) == 0) execvpe(argv[0], argv.data(), envp.data());
-    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, cannot.data(), cannot.size());
+    if (chdir(folder.c_str()) == 0) execvp(argv[0], argv.data());
+    std::perror(argv[0]);
     _exit(127);
   }
   int status = 0;
@@ -119,27 +104,10 @@ void WritePassFile(const std::string& path, const std::string& password) {
   if (!written) throw std::runtime_error("cannot write " + path);
 }
 
-// Doubles each of `special` in `text`: how both the configuration file's quoted strings and the
-// socket folder list's quoted names escape.
-std::string Doubled(const std::string& text, std::string_view special) {
-  std::string escaped;
-  for (const char c : text) {
-    if (special.find(c) != std::string_view::npos) escaped += c;
-    escaped += c;
-  }
-  return escaped;
-}
-
 std::string LogTail(const std::string& log) {
-  std::vector<std::string> lines;
-  std::ifstream in(log);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  std::string tail = "\n--- server log " + log + " ---\n";
-  for (std::size_t i = lines.size() > kLogTailLines ? lines.size() - kLogTailLines : 0;
-       i < lines.size(); ++i) {
-    tail += lines[i] + "\n";
-  }
-  return tail;
+  const std::string text = ReadWholeFile(log);
+  return "\n--- server log " + log + ", its end ---\n" +
+         text.substr(text.size() > kLogTailBytes ? text.size() - kLogTailBytes : 0);
 }
 
 }  // namespace
@@ -167,8 +135,7 @@ PgServer::PgServer()
   fs::remove(password_file);
   std::ofstream conf(data_ + "/postgresql.conf", std::ios::app);
   conf << "listen_addresses = ''\n"
-       << "unix_socket_directories = '" << Doubled("\"" + Doubled(socket_dir_, "\"") + "\"", "'\\")
-       << "'\n";
+       << "unix_socket_directories = '" << socket_dir_ << "'\n";
   conf.close();
   if (!conf) throw std::runtime_error("cannot configure " + data_);
 
@@ -186,16 +153,7 @@ PgServer::~PgServer() {
 }
 
 std::string PgServer::Url(const std::string& database) const {
-  constexpr char kHex[] = "0123456789ABCDEF";
-  std::string host;
-  for (const unsigned char c : socket_dir_) {
-    if (std::isalnum(c) || std::string_view("-._~/").find(c) != std::string_view::npos) {
-      host += char(c);
-    } else {
-      host += {'%', kHex[c >> 4], kHex[c & 0xF]};
-    }
-  }
-  return std::string("postgresql://") + kUser + "@/" + database + "?host=" + host;
+  return std::string("postgresql://") + kUser + "@/" + database + "?host=" + socket_dir_;
 }
 
 void PgServer::Stop() {
@@ -212,7 +170,7 @@ std::string PgServer::Sql(const std::string& query, const std::string& database)
   // -w: never ask for a password on a terminal, fail instead.
   const Ended ended = Run({"psql", "-X", "-A", "-t", "-q", "-w", "-v", "ON_ERROR_STOP=1", "-d",
                            Url(database), "-c", query},
-                          dir_.path(), {"PGPASSFILE=" + pass_file_});
+                          dir_.path(), "PGPASSFILE=" + pass_file_);
   if (ended.status != 0) throw std::runtime_error("psql failed on " + query + ":\n" + ended.err);
   std::string rows = ended.out;
   while (!rows.empty() && rows.back() == '\n') rows.pop_back();

@@ -31,7 +31,7 @@ class PgServer {
   const std::string& PassFile() const { return pass_file_; }
   const std::string& WrongPassFile() const { return wrong_pass_file_; }
   const std::string& SocketDir() const { return socket_dir_; }
-  // postgresql://tessimor@/<database>?host=<socket folder, percent-encoded>
+  // postgresql://tessimor@/<database>?host=<socket folder>
   std::string Url(const std::string& database = kDatabase) const;
 
   void Stop();
