@@ -71,35 +71,9 @@ std::optional<int> Record::Recover(const std::string& location, const std::strin
   std::unique_ptr<Database> database = OpenRecord(location, RecordUse::kWrite, error);
   if (!database) return std::nullopt;
   Record record(std::move(database), location, station, {});
-  std::vector<std::pair<std::int64_t, ProcessIdentity>> open_runs;
-  int count = 0;
-  const bool done =
-      record.database_->BeginWrite(error) &&
-      record.database_->Each(
-          "SELECT id, host, boot, pid, process_start FROM runs WHERE station = ? AND ended IS NULL",
-          {Text(station)},
-          [&](const QSqlQuery& row) {
-            open_runs.push_back(
-                {row.value(0).toLongLong(),
-                 {row.value(1).toString().toStdString(), row.value(2).toString().toStdString(),
-                  row.value(3).toLongLong(), row.value(4).toULongLong()}});
-          },
-          error);
-  if (!done) {
-    record.database_->Rollback();
-    return std::nullopt;
-  }
-  for (const auto& [run, identity] : open_runs) {
-    // A process of another host cannot be looked at: saying so is the user's word for it.
-    if (identity.host == record.self_.host && !HasEnded(identity)) continue;
-    int changed = 0;
-    if (!record.EndRun(run, error, &changed)) {
-      record.database_->Rollback();
-      return std::nullopt;
-    }
-    count += changed;
-  }
-  if (!record.database_->Commit(error)) {
+  std::optional<int> count;
+  if (record.database_->BeginWrite(error)) count = record.EndRunsOf("station", station, error);
+  if (!count || !record.database_->Commit(error)) {
     record.database_->Rollback();
     return std::nullopt;
   }
@@ -230,7 +204,7 @@ bool Record::BeginRun(const SeriesPlan& plan, FailPolicy policy, std::string* er
                       int* interrupted) {
   *interrupted = 0;
   if (!database_->BeginWrite(error)) return false;
-  const std::optional<int> ended = InterruptEndedRuns(error);
+  const std::optional<int> ended = EndRunsOf("host", self_.host, error);
   const std::optional<QVariant> run =
       ended && TakeSeries(plan, error)
           ? database_->Value(
@@ -251,21 +225,25 @@ bool Record::BeginRun(const SeriesPlan& plan, FailPolicy policy, std::string* er
   return true;
 }
 
-std::optional<int> Record::InterruptEndedRuns(std::string* error) {
+std::optional<int> Record::EndRunsOf(const QString& column, const std::string& value,
+                                     std::string* error) {
   std::vector<std::pair<std::int64_t, ProcessIdentity>> open_runs;
   const bool listed = database_->Each(
-      "SELECT id, boot, pid, process_start FROM runs WHERE host = ? AND ended IS NULL",
-      {Text(self_.host)},
+      "SELECT id, host, boot, pid, process_start FROM runs WHERE " + column +
+          " = ? AND ended IS NULL",
+      {Text(value)},
       [&](const QSqlQuery& row) {
-        open_runs.push_back({row.value(0).toLongLong(),
-                             {self_.host, row.value(1).toString().toStdString(),
-                              row.value(2).toLongLong(), row.value(3).toULongLong()}});
+        open_runs.push_back(
+            {row.value(0).toLongLong(),
+             {row.value(1).toString().toStdString(), row.value(2).toString().toStdString(),
+              row.value(3).toLongLong(), row.value(4).toULongLong()}});
       },
       error);
   if (!listed) return std::nullopt;
   int count = 0;
   for (const auto& [run, identity] : open_runs) {
-    if (!HasEnded(identity)) continue;
+    // A process of another host cannot be looked at: ending its runs is the user's word for it.
+    if (identity.host == self_.host && !HasEnded(identity)) continue;
     int changed = 0;
     if (!EndRun(run, error, &changed)) return std::nullopt;
     count += changed;

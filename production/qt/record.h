@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -139,7 +140,9 @@ class Record {
   // The outcome into its row. Once in is in: sent a second time it changes nothing.
   bool Put(const OutcomeRow& row, std::string* error);
   bool TakeSeries(const SeriesPlan& plan, std::string* error);
-  std::optional<int> InterruptEndedRuns(std::string* error);
+  // Ends the unfinished runs whose `column` (host or station) is `value`, but for those of this
+  // host whose process still runs; gives the count of their parts marked interrupted.
+  std::optional<int> EndRunsOf(const QString& column, const std::string& value, std::string* error);
   // Marks the run's parts still reserved interrupted, their count in *interrupted, and ends it;
   // inside a write transaction.
   bool EndRun(std::int64_t run, std::string* error, int* interrupted);
