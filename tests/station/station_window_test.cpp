@@ -29,40 +29,27 @@ std::string Label(const TileWidget& tile, const char* name) {
   return tile.findChild<QLabel*>(name)->text().toStdString();
 }
 
-// "WAITING|reason|1 passed  0 failed|start" and the like, one per tile, as the tile shows it;
-// without the reason when `detail` is false.
+// "0,1 WAITING|reason|1 passed  0 failed|start" and the like: each tile's row and column in the
+// grid and what it shows, without the reason when `detail` is false.
 Strings Shown(const StationWindow& window, bool detail = true) {
-  Strings shown;
-  for (const TileWidget* tile : window.TileWidgets()) {
-    shown.push_back(Label(*tile, "state") + "|" + (detail ? Label(*tile, "detail") + "|" : "") +
-                    Label(*tile, "counts") + (tile->StartButton().isEnabled() ? "|start" : ""));
-  }
-  return shown;
-}
-
-// Row and column of each tile in the grid.
-std::vector<std::pair<int, int>> Places(const StationWindow& window) {
   const auto* grid = window.findChild<QGridLayout*>();
-  std::vector<std::pair<int, int>> places;
+  Strings shown;
   for (TileWidget* tile : window.TileWidgets()) {
     int row, column, rows, columns;
     grid->getItemPosition(grid->indexOf(tile), &row, &column, &rows, &columns);
-    places.push_back({row, column});
+    shown.push_back(std::to_string(row) + "," + std::to_string(column) + " " +
+                    Label(*tile, "state") + "|" + (detail ? Label(*tile, "detail") + "|" : "") +
+                    Label(*tile, "counts") + (tile->StartButton().isEnabled() ? "|start" : ""));
   }
-  return places;
+  return shown;
 }
 
 bool WaitUntilIdle(const Station& station) {
   return QTest::qWaitFor([&] { return !station.Programming(); }, 20000);
 }
 
-void ShowActive(StationWindow& window) {
-  window.show();
-  window.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-}
-
-TEST(StationWindowTest, TilesAppearAreMarkedGoneAndComeBackAsAdaptersDo) {
+// Which tile goes gone or comes back on which device is the model's test; here how tiles show it.
+TEST(StationWindowTest, TilesShowTheirAdaptersAndReflowIntoASquare) {
   testing::ProductionLine line;
   FakeInventory inventory;
   const auto adapter = [](const std::string& serial, const std::string& com) {
@@ -74,42 +61,31 @@ TEST(StationWindowTest, TilesAppearAreMarkedGoneAndComeBackAsAdaptersDo) {
     std::vector<DeviceRecord> ports;
     bool auto_start;
     Strings shown;
-    std::vector<std::pair<int, int>> places;
   } steps[] = {
       {{adapter("A1", "COM3"), adapter("B2", "COM4")},
        false,
-       {"WAITING||0 passed  0 failed|start", "WAITING||0 passed  0 failed|start"},
-       {{0, 0}, {0, 1}}},
+       {"0,0 WAITING||0 passed  0 failed|start", "0,1 WAITING||0 passed  0 failed|start"}},
+      // A third tile reflows two columns into a square. In Auto a new one starts at once, and
+      // here no device answers.
+      {{adapter("A1", "COM3"), adapter("C3", "COM6")},
+       true,
+       {"0,0 WAITING||0 passed  0 failed|start", "0,1 GONE||0 passed  0 failed",
+        "1,0 FAIL|/dev/fake6: no such device.|0 passed  1 failed|start"}},
       {{adapter("A1", "COM3")},
        false,
-       {"WAITING||0 passed  0 failed|start", "GONE||0 passed  0 failed"},
-       {{0, 0}, {0, 1}}},
-      // A third adapter reflows two columns into a square; B2 is back on another device. In Auto
-      // each new one starts at once, and here no device answers.
-      {{adapter("A1", "COM3"), adapter("B2", "COM5"), adapter("C3", "COM6")},
-       true,
-       {"WAITING||0 passed  0 failed|start",
-        "FAIL|/dev/fake5: no such device.|0 passed  1 failed|start",
-        "FAIL|/dev/fake6: no such device.|0 passed  1 failed|start"},
-       {{0, 0}, {0, 1}, {1, 0}}},
-      {{adapter("A1", "COM3"), adapter("C3", "COM6")},
-       false,
-       {"WAITING||0 passed  0 failed|start",
-        "GONE|Last: FAIL, /dev/fake5: no such device.|0 passed  1 failed",
-        "FAIL|/dev/fake6: no such device.|0 passed  1 failed|start"},
-       {{0, 0}, {0, 1}, {1, 0}}},
+       {"0,0 WAITING||0 passed  0 failed|start", "0,1 GONE||0 passed  0 failed",
+        "1,0 GONE|Last: FAIL, /dev/fake6: no such device.|0 passed  1 failed"}},
   };
   for (const auto& step : steps) {
     inventory.ports = step.ports;
     station.SetAuto(step.auto_start);
     station.Look();
     EXPECT_EQ(Shown(window), step.shown);
-    EXPECT_EQ(Places(window), step.places);
   }
-  const TileWidget& gone = *window.TileWidgets()[1];
-  EXPECT_EQ(gone.accessibleName(), "Socket /dev/fake5");
-  EXPECT_EQ(gone.StartButton().accessibleName(), "Start /dev/fake5");
-  EXPECT_EQ(gone.accessibleDescription(), "Gone: Last: FAIL, /dev/fake5: no such device.");
+  const TileWidget& gone = *window.TileWidgets()[2];
+  EXPECT_EQ(gone.accessibleName(), "Socket /dev/fake6");
+  EXPECT_EQ(gone.StartButton().accessibleName(), "Start /dev/fake6");
+  EXPECT_EQ(gone.accessibleDescription(), "Gone: Last: FAIL, /dev/fake6: no such device.");
 }
 
 TEST(StationWindowTest, SpaceStartsEveryWaitingTileAndTabReachesEachStart) {
@@ -119,7 +95,9 @@ TEST(StationWindowTest, SpaceStartsEveryWaitingTileAndTabReachesEachStart) {
   Station station(*line.production, unused, bench.ports);
   StationWindow window(station);
   station.Look();
-  ShowActive(window);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 
   // Focus on no button: the window's own Space.
   window.setFocus();
@@ -130,8 +108,8 @@ TEST(StationWindowTest, SpaceStartsEveryWaitingTileAndTabReachesEachStart) {
   EXPECT_EQ(window.TileWidgets()[0]->accessibleDescription().left(13), "Programming: ");
   ASSERT_TRUE(WaitUntilIdle(station));
   EXPECT_EQ(Shown(window, false),
-            (Strings{"PASS|1 passed  0 failed|start", "FAIL|0 passed  1 failed|start",
-                     "PASS|1 passed  0 failed|start"}));
+            (Strings{"0,0 PASS|1 passed  0 failed|start", "0,1 FAIL|0 passed  1 failed|start",
+                     "1,0 PASS|1 passed  0 failed|start"}));
   // The number it took is named with the reason, as the record keeps it.
   EXPECT_TRUE(std::regex_match(Label(*window.TileWidgets()[1], "detail"),
                                std::regex("serial 10000[0-2]: Time out waiting for reply\\.")));

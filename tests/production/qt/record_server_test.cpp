@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -13,16 +12,10 @@
 namespace tessimor::production {
 namespace {
 
+using testing::Begun;
+using testing::Next;
 using testing::Numbers;
-
-// What the sqlite3 tool, a reader apart, finds in a journal.
-std::string Journaled(const std::string& journal, const std::string& query) {
-  FILE* pipe = ::popen(("sqlite3 '" + journal + "' \"" + query + "\"").c_str(), "r");
-  std::string out;
-  for (int c; pipe && (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
-  if (pipe) ::pclose(pipe);
-  return out;
-}
+using testing::Sql;
 
 struct ServerLine {
   ServerLine() {
@@ -31,21 +24,11 @@ struct ServerLine {
     std::string error;
     EXPECT_TRUE(Record::Init(server.Url(), &said, &error)) << error;
   }
-  std::unique_ptr<Record> Begun() {
-    std::string error;
-    int interrupted = 0;
-    auto record = Record::Open(server.Url(), &error, {"bench-1", journal});
-    if (!record ||
-        !record->BeginRun(testing::kStationPlan, FailPolicy::kVoid, &error, &interrupted)) {
-      ADD_FAILURE() << error;
-      return nullptr;
-    }
-    return record;
-  }
 
   testing::PgServer server;
   testing::TempDir dir;
   std::string journal = dir.File("journal.db");
+  StationSettings station{"bench-1", journal};
 };
 
 // Outcomes of parts reserved before the server stopped wait in the journal and go in once,
@@ -72,8 +55,7 @@ TEST(RecordServerTest, OutcomesWaitInTheJournalWhileAwayAndGoInOnceWhenBack) {
   const std::string url = line.server.Url();
   for (const auto& c : cases) {
     line.server.Sql("TRUNCATE parts, runs, series RESTART IDENTITY");
-    auto record = line.Begun();
-    ASSERT_TRUE(record);
+    auto record = Begun(url, line.station);
     std::string error;
     const auto first = record->Reserve(Numbers(100000), "pty0", "", &error);
     const auto second = record->Reserve(Numbers(100000), "pty1", "", &error);
@@ -82,28 +64,25 @@ TEST(RecordServerTest, OutcomesWaitInTheJournalWhileAwayAndGoInOnceWhenBack) {
     EXPECT_TRUE(record->Finish(*first, {true, "", 0x1234}, &error)) << error;
     EXPECT_TRUE(record->Finish(*second, {false, "Time out waiting for reply.", 0}, &error))
         << error;
-    EXPECT_EQ(record->Waiting(), 2u);
-    EXPECT_EQ(Journaled(line.journal, "SELECT COUNT(*) FROM outcomes"), "2\n");
+    EXPECT_EQ(Sql(line.journal, "SELECT COUNT(*) FROM outcomes"), "2\n");
     const std::string away = "production record " + url + ": the server cannot be reached: ";
     EXPECT_EQ(record->Away().substr(0, away.size()), away);
     EXPECT_EQ(record->AwayText(), record->Away() +
                                       "\nNo new part starts until it is back; 2 outcomes wait in "
                                       "the journal " +
                                       line.journal + ".");
-    EXPECT_FALSE(record->Reserve(Numbers(100000), "pty0", "", &error));
-    EXPECT_EQ(error, record->Away());
+    EXPECT_EQ(Next(*record), "error: " + record->Away());
     line.server.Start();
     std::string meanwhile = c.row_meanwhile;
     if (const auto at = meanwhile.find("JOURNALED"); at != std::string::npos) {
-      std::string ended = Journaled(line.journal, "SELECT ended FROM outcomes WHERE part_id = 1");
+      std::string ended = Sql(line.journal, "SELECT ended FROM outcomes WHERE part_id = 1");
       meanwhile.replace(at, 9, ended.substr(0, ended.size() - 1));
     }
     if (!meanwhile.empty()) line.server.Sql(meanwhile + " WHERE id = 1");
     record->TakeNews();
     record->Retry(/*now=*/true);
     EXPECT_EQ(record->Away(), "");
-    EXPECT_EQ(record->Waiting(), 0u);
-    EXPECT_EQ(Journaled(line.journal, "SELECT COUNT(*) FROM outcomes"), "0\n");
+    EXPECT_EQ(Sql(line.journal, "SELECT COUNT(*) FROM outcomes"), "0\n");
     std::vector<std::string> news;
     if (*c.refused) news.push_back(c.refused + (" (from the journal " + line.journal + ")"));
     const std::string verb = *c.refused ? " is" : " are";
@@ -115,8 +94,7 @@ TEST(RecordServerTest, OutcomesWaitInTheJournalWhileAwayAndGoInOnceWhenBack) {
         line.server.Sql("SELECT serial, state, crc32, error, station FROM parts ORDER BY id"),
         c.first_row + std::string("||bench-1\n100001|failed|0|Time out waiting for reply.|bench-1"))
         << c.row_meanwhile;
-    const auto next = record->Reserve(Numbers(100000), "pty0", "", &error);
-    EXPECT_EQ(next ? next->serial : error, "100002");
+    EXPECT_EQ(Next(*record), "100002");
   }
 }
 
@@ -124,13 +102,7 @@ TEST(RecordServerTest, OutcomesWaitInTheJournalWhileAwayAndGoInOnceWhenBack) {
 TEST(RecordServerTest, AServerStillAwayIsTriedLessAndLessOften) {
   ServerLine line;
   std::int64_t now = 0;
-  std::string error;
-  int interrupted = 0;
-  auto record =
-      Record::Open(line.server.Url(), &error, {"bench-1", line.journal}, [&now] { return now; });
-  ASSERT_TRUE(record &&
-              record->BeginRun(testing::kStationPlan, FailPolicy::kVoid, &error, &interrupted))
-      << error;
+  auto record = Begun(line.server.Url(), line.station, [&now] { return now; });
   line.server.Stop();
   record->Check();
   ASSERT_NE(record->Away(), "");

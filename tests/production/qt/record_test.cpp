@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <optional>
@@ -16,78 +14,41 @@
 namespace tessimor::production {
 namespace {
 
+using testing::Begun;
 using testing::kStationPlan;
+using testing::Next;
 using testing::Numbers;
+using testing::Sql;
 using testing::TempDir;
 
-// What a shell line prints.
-std::string Shell(const std::string& command) {
-  FILE* pipe = ::popen(command.c_str(), "r");
-  std::string out;
-  for (int c; pipe && (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
-  if (pipe) ::pclose(pipe);
-  return out;
-}
-
-// What the sqlite3 tool prints for `query` on the file.
-std::string Sql(const std::string& db, const std::string& query) {
-  return Shell("sqlite3 '" + db + "' \"" + query + "\"");
-}
-
-std::unique_ptr<Record> Begun(const std::string& db, const SeriesPlan& plan = kStationPlan,
-                              FailPolicy policy = FailPolicy::kVoid, int* interrupted = nullptr) {
-  std::string error;
-  int count = 0;
-  auto record = Record::Open(db, &error);
-  if (!record || !record->BeginRun(plan, policy, &error, interrupted ? interrupted : &count)) {
-    ADD_FAILURE() << error;
-    return nullptr;
-  }
-  return record;
-}
-
-std::string Next(Record& record, const NumberAt& numbers = Numbers(100000)) {
-  std::string error;
-  const auto reservation = record.Reserve(numbers, "pty", "", &error);
-  return reservation ? reservation->serial : "error: " + error;
-}
-
-TEST(RecordTest, HandsOutNumbersInOrderWithTheirStepEachIndexOnce) {
+// A passed number's rework is the command line's test; here what is refused.
+TEST(RecordTest, HandsOutNumbersInOrderWithTheirStepEachIndexOnceAndReworksNoneThatFailed) {
   TempDir dir;
   auto record = Begun(dir.File("r.db"));
   std::vector<std::pair<std::uint64_t, std::string>> got;
   std::string error;
   for (int i = 0; i < 3; ++i) {
     const auto reservation = record->Reserve(Numbers(100000, 5), "pty", "", &error);
-    ASSERT_TRUE(reservation) << error;
+    ASSERT_TRUE(reservation && record->Finish(*reservation, {false, "", 0}, &error)) << error;
     got.emplace_back(reservation->index, reservation->serial);
   }
   EXPECT_EQ(got, (decltype(got){{0, "100000"}, {1, "100005"}, {2, "100010"}}));
+  for (const std::string refused : {"100005", "999"}) {
+    error = "left";
+    EXPECT_FALSE(record->ReserveRework(refused, "pty", "", &error)) << refused;
+    EXPECT_EQ(error, "") << refused;
+  }
   EXPECT_EQ(Sql(dir.File("r.db"), "PRAGMA integrity_check"), "ok\n");
 }
 
 TEST(RecordTest, SkipsANumberAnyRowOfTheRecordHolds) {
   TempDir dir;
-  auto first = Begun(dir.File("r.db"), {"aa", "l", "start 100001 step 1"});
+  auto first = Begun(dir.File("r.db"), {}, {}, {"aa", "l", "start 100001 step 1"});
   EXPECT_EQ(Next(*first, Numbers(100001)), "100001");
   first.reset();
-  auto second = Begun(dir.File("r.db"), {"aa", "l", "start 100000 step 1", true});
+  auto second = Begun(dir.File("r.db"), {}, {}, {"aa", "l", "start 100000 step 1", true});
   EXPECT_EQ(Next(*second), "100000");
   EXPECT_EQ(Next(*second), "100002");
-}
-
-// A passed number's rework is the command line's test; here what is refused.
-TEST(RecordTest, ReworksNoNumberThatFailedOrWasNeverHandedOut) {
-  TempDir dir;
-  auto record = Begun(dir.File("r.db"));
-  std::string error;
-  const auto failed = record->Reserve(Numbers(100000), "pty", "", &error);
-  ASSERT_TRUE(failed && record->Finish(*failed, {false, "", 0}, &error)) << error;
-  for (const std::string refused : {"100000", "999"}) {
-    error = "left";
-    EXPECT_FALSE(record->ReserveRework(refused, "pty", "", &error)) << refused;
-    EXPECT_EQ(error, "") << refused;
-  }
 }
 
 TEST(RecordTest, AnotherImageLayoutOrNumberingTakesANewSeries) {
@@ -167,7 +128,6 @@ TEST(RecordOpenTest, ARecordOfTheFirstVersionIsBroughtUpToDateItsHostsItsStation
       "INSERT INTO parts VALUES (1, 1, 1, 0, '100000', 'passed', 0, 0, 'pty', '', 'T', 'T', 1.5, "
       "0, NULL);");
   auto record = Begun(db);
-  ASSERT_TRUE(record);
   EXPECT_EQ(Next(*record), "100001");
   record.reset();
   EXPECT_EQ(Sql(db,
@@ -176,57 +136,40 @@ TEST(RecordOpenTest, ARecordOfTheFirstVersionIsBroughtUpToDateItsHostsItsStation
             "2\noldhost\n" + Sql(db, "SELECT host FROM runs WHERE id = 2") + "0\n1\n");
 }
 
-// A station run as a process of its own, its output read from a pipe.
-struct Station {
-  pid_t pid = -1;
-  int out = -1;
-
-  Station(const std::string& db, int count, const char* mode) {
-    int pipe_ends[2];
-    if (::pipe(pipe_ends) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
-    const std::string number = std::to_string(count);
-    char* const argv[] = {const_cast<char*>(TESSIMOR_STATION), const_cast<char*>(db.c_str()),
-                          const_cast<char*>(number.c_str()), const_cast<char*>(mode), nullptr};
-    ::posix_spawn(&pid, TESSIMOR_STATION, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe_ends[1]);
-    out = pipe_ends[0];
+// A station holding `count` numbers in a process of its own, killed at the latest when it goes.
+struct HeldStation {
+  HeldStation(const std::string& db, int count)
+      : out(::popen(
+            ("exec '" TESSIMOR_STATION "' '" + db + "' " + std::to_string(count) + " hold").c_str(),
+            "r")) {
+    if (out && std::fscanf(out, "ready %d", &pid) != 1) pid = -1;
   }
-  ~Station() {
-    if (pid > 0) Stop(SIGKILL);
-    ::close(out);
-  }
-  // What it said until it closed its output or said "ready".
-  std::string Said() {
-    std::string text;
-    char c;
-    while (text.find('\n') == std::string::npos && ::read(out, &c, 1) == 1) text += c;
-    return text;
-  }
-  int Stop(int signal) {
-    if (pid <= 0) return -1;  // never kill(-1): that would reach every process
-    if (signal != 0) ::kill(pid, signal);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    pid = -1;
+  ~HeldStation() { Kill(); }
+  // Its wait status.
+  int Kill() {
+    if (!out) return -1;
+    if (pid > 0) ::kill(pid, SIGKILL);  // never kill(-1): that would reach every process
+    const int status = ::pclose(out);
+    out = nullptr;
     return status;
   }
+
+  FILE* out;
+  pid_t pid = -1;
 };
 
 TEST(RecordProcessesTest, AKilledRunsNumbersAreInterruptedForGoodALiveRunsStayReserved) {
   TempDir dir;
   const std::string db = dir.File("r.db");
-  Station killed(db, 2, "hold");
-  ASSERT_EQ(killed.Said(), "ready\n");
-  Station live(db, 1, "hold");
-  ASSERT_EQ(live.Said(), "ready\n");
-  EXPECT_TRUE(WIFSIGNALED(killed.Stop(SIGKILL)));
+  HeldStation killed(db, 2);
+  HeldStation live(db, 1);
+  ASSERT_TRUE(killed.pid > 0 && live.pid > 0);
+  EXPECT_TRUE(WIFSIGNALED(killed.Kill()));
+  std::string error;
   int interrupted = -1;
-  auto record = Begun(db, kStationPlan, FailPolicy::kReuse, &interrupted);
+  auto record = Record::Open(db, &error);
+  ASSERT_TRUE(record && record->BeginRun(kStationPlan, FailPolicy::kReuse, &error, &interrupted))
+      << error;
   EXPECT_EQ(interrupted, 2);
   EXPECT_EQ(Next(*record), "100003");
   EXPECT_EQ(Sql(db, "SELECT serial, state FROM parts ORDER BY id"),
@@ -241,7 +184,8 @@ TEST(RecordProcessesTest, StationsOpeningANewRecordAndReservingAtOnceNeverShareA
     TempDir dir;
     const std::string db = dir.File("r.db");
     const std::string station = std::string("'") + TESSIMOR_STATION + "' '" + db + "' 100 pass";
-    EXPECT_EQ(Shell("{ " + station + " & " + station + " & wait; } 2>&1"), "ready\nready\n");
+    EXPECT_EQ(testing::Shell("{ " + station + " & " + station + " & wait; } 2>&1"),
+              "ready\nready\n");
     EXPECT_EQ(Sql(db,
                   "SELECT COUNT(DISTINCT serial), MIN(serial), MAX(serial), COUNT(DISTINCT"
                   " run_id) FROM parts WHERE state = 'passed'"),

@@ -21,12 +21,8 @@ std::string HostName() {
 // a rework of the first, and one the run ended without finishing.
 void RecordFourParts(const std::string& db) {
   std::int64_t ms = 1700000000000;
+  auto record = testing::Begun(db, {"bench-1", ""}, [&ms] { return (ms += 1500) - 1500; });
   std::string error;
-  int interrupted = 0;
-  auto record = Record::Open(db, &error, {"bench-1", ""}, [&ms] { return (ms += 1500) - 1500; });
-  ASSERT_TRUE(record &&
-              record->BeginRun(testing::kStationPlan, FailPolicy::kVoid, &error, &interrupted))
-      << error;
   const auto first = record->Reserve(testing::Numbers(100000), "/dev/ttyACM0", "A1", &error);
   ASSERT_TRUE(first && record->Finish(*first, {true, "", 0xCBF43926}, &error)) << error;
   const auto second = record->Reserve(testing::Numbers(100000), "/dev/ttyACM1", "B2", &error);
