@@ -32,24 +32,20 @@ class ReceiverTest : public ::testing::Test, public ReplySink {
 };
 
 TEST_F(ReceiverTest, AssemblesLinesAcrossBatchesAndBoxesKeepingAt1024Bytes) {
-  struct Case {
-    Strings batches;
-    Strings lines;
-    std::string in_box = {};
-  };
-  const std::vector<Case> cases = {
-      {{"\r\rW1\rR00", "10:AB", "\r"}, {"", "", "W1", "R0010:AB"}},
-      {{"W1\r\n", std::string("A\0B\xff\x80\r", 6)}, {"W1", std::string("\nA\0B\xff\x80", 6)}},
+  // The batches arriving, the lines handed over, what arrives in a box.
+  const std::tuple<Strings, Strings, std::string> cases[] = {
+      {{"\r\rW1\rR00", "10:AB", "\r"}, {"", "", "W1", "R0010:AB"}, ""},
+      {{"W1\r\n", std::string("A\0B\xff\x80\r", 6)}, {"W1", std::string("\nA\0B\xff\x80", 6)}, ""},
       // What comes past 1024 bytes is dropped, and the line still ends at its CR.
-      {{std::string(1524, 'x'), "yy", "\rW1\r"}, {std::string(1024, 'x'), "W1"}},
+      {{std::string(1524, 'x'), "yy", "\rW1\r"}, {std::string(1024, 'x'), "W1"}, ""},
       // A tick in the box carries on with the batch, keeping arrival order.
       {{"A\rB\rC"}, {"A", "B", "CD", "E"}, "D\rE\r"},
   };
-  for (const Case& c : cases) {
+  for (const auto& [batches, handed_over, arriving_in_box] : cases) {
     lines.clear();
-    in_box = c.in_box;
-    for (const std::string& batch : c.batches) Tick(batch);
-    EXPECT_EQ(lines, c.lines);
+    in_box = arriving_in_box;
+    for (const std::string& batch : batches) Tick(batch);
+    EXPECT_EQ(lines, handed_over);
   }
 }
 

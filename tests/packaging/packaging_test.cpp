@@ -46,23 +46,19 @@ TEST(PackagingTest, UdevRuleTagsThePortAndKeepsModemManagerAway) {
 }
 
 TEST(PackagingTest, DesktopEntriesStartTheirWindowPrograms) {
-  const struct {
-    const char* file;
-    const char* name;
-    const char* exec;
-  } cases[] = {
+  // The file, its Name and its Exec.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       {"tessimor-eeprom.desktop", "Tessimor EEPROM", "tessimor-eeprom"},
       {"tessimor-eeprom-station.desktop", "Tessimor EEPROM Station", "tessimor-eeprom-station"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    const std::string entry =
-        testing::ReadWholeFile(std::string(TESSIMOR_PACKAGING_DIR "/") + c.file);
+  for (const auto& [file, name, exec] : cases) {
+    SCOPED_TRACE(file);
+    const std::string entry = testing::ReadWholeFile(TESSIMOR_PACKAGING_DIR "/" + file);
     EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
     for (const std::string& line :
-         {std::string("Type=Application"), "Name=" + std::string(c.name),
-          "Exec=" + std::string(c.exec), std::string("Icon=tessimor-eeprom"),
-          std::string("Terminal=false"), std::string("Categories=Development;Electronics;")}) {
+         {std::string("Type=Application"), "Name=" + name, "Exec=" + exec,
+          std::string("Icon=tessimor-eeprom"), std::string("Terminal=false"),
+          std::string("Categories=Development;Electronics;")}) {
       EXPECT_NE(entry.find("\n" + line + "\n"), std::string::npos) << line;
     }
     EXPECT_TRUE(std::regex_search(entry, std::regex("\nComment=.+\n")));

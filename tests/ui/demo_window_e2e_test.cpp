@@ -56,8 +56,7 @@ TEST(DemoWindowEndToEnd, ReadsTheWholeEepromIntoTheFileOrKeepsItWhenUnpluggedMid
     const Outcome outcome = ends.at(0).at(0).value<Outcome>();
     EXPECT_EQ(outcome, unplugged ? Outcome::kTimedOut : Outcome::kDone);
     EXPECT_EQ(demo.window->messages->shown,
-              unplugged ? std::vector<std::string>{"Time out waiting for reply."}
-                        : std::vector<std::string>{});
+              std::vector<std::string>(unplugged, "Time out waiting for reply."));
     EXPECT_EQ(demo.window->Status() == "** Done! **", !unplugged);
     EXPECT_EQ(demo.window->port->IsOpen(), !unplugged);
     EXPECT_EQ(demo.window->EnabledMainButtons(), 3);

@@ -26,24 +26,21 @@ TEST(Form1Operations, EachMainButtonLocksTheOthersAndEndsOnDoneWithItsExactWork)
   testing::WriteWholeFile(dir.File("in.txt"), "0010:00FF\r\n  0020:AABB  \r\n\r\n0030:CC\r\n");
   std::string fill = "!$0000\r";
   for (int line = 0; line < 2048; ++line) fill += "W" + std::string(32, 'F') + "\r";
-  const struct {
-    const char* button;
-    std::string answer;
-    std::string written;  // empty: a whole read
-  } cases[] = {
+  // The button, the file answered, the bytes written (none: a whole read).
+  const std::tuple<const char*, std::string, std::string> cases[] = {
       {"cmdRead", dir.File("saved.txt"), ""},
       {"cmdWrite", dir.File("in.txt"), "!$0010\rW00FF\r$0020\rWAABB\r$0030\rWCC\r"},
       {"cmdFF", "", fill},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.button);
+  for (const auto& [button, answer, written] : cases) {
+    SCOPED_TRACE(button);
     WindowHarness window;
     window.simulated->adapter.memory() = testing::Pattern();
-    window.dialogs->answer = c.answer;
+    window.dialogs->answer = answer;
     std::vector<Outcome> ends;
     QObject::connect(window.form.get(), &Form1::OperationEnded,
                      [&ends](Outcome outcome) { ends.push_back(outcome); });
-    window.Button(c.button).click();
+    window.Button(button).click();
     EXPECT_EQ(window.EnabledMainButtons(), 0);
     window.TickUntilIdle();
     EXPECT_EQ(window.Status(), "** Done! **");
@@ -51,11 +48,11 @@ TEST(Form1Operations, EachMainButtonLocksTheOthersAndEndsOnDoneWithItsExactWork)
     EXPECT_TRUE(window.messages->shown.empty());
     EXPECT_EQ(ends, std::vector<Outcome>{Outcome::kDone});
     EXPECT_EQ(window.form->engine().FileNo, 0);
-    EXPECT_EQ(window.dialogs->filters.size(), c.answer.empty() ? 0u : 1u);
-    if (c.written.empty()) {
-      EXPECT_EQ(ReadWholeFile(c.answer), testing::ImageText(testing::Pattern()));
+    EXPECT_EQ(window.dialogs->filters.size(), answer.empty() ? 0u : 1u);
+    if (written.empty()) {
+      EXPECT_EQ(ReadWholeFile(answer), testing::ImageText(testing::Pattern()));
     } else {
-      EXPECT_EQ(window.simulated->written, c.written);
+      EXPECT_EQ(window.simulated->written, written);
     }
     // Reply bytes are shown as they came, never as markup.
     window.form->SetStatus("<b>R</b>\xE9");
@@ -144,11 +141,8 @@ TEST(Form1Unload, AbandonsARunningReadLeavingTheOldFileAndClosesThePort) {
 }
 
 TEST(DiagnosticPanel, EachButtonSendsItsExactTextAndDollarZeroResetsTheAddress) {
-  const struct {
-    const char* button;
-    Strings writes;
-    std::int32_t address_after;
-  } cases[] = {
+  // The button, what it sends, the address after.
+  const std::tuple<const char*, Strings, std::int32_t> cases[] = {
       {"Command5", {"!"}, 0x1230},
       {"Command6", {"$\r"}, 0x1230},
       {"Command7", {"$0000\r"}, 0},
@@ -157,24 +151,21 @@ TEST(DiagnosticPanel, EachButtonSendsItsExactTextAndDollarZeroResetsTheAddress) 
       {"Command4", {"W00000000000000000000000000000000\r"}, 0},
       {"Command9", {"$0000\r", "W54455353494D4F5200\r"}, 0x1230},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.button);
+  for (const auto& [button, writes, address_after] : cases) {
+    SCOPED_TRACE(button);
     WindowHarness window;
     window.form->engine().CurAddr = 0x1230;
-    window.Button(c.button).click();
-    EXPECT_EQ(window.simulated->writes, c.writes);
-    EXPECT_EQ(window.form->engine().CurAddr, c.address_after);
+    window.Button(button).click();
+    EXPECT_EQ(window.simulated->writes, writes);
+    EXPECT_EQ(window.form->engine().CurAddr, address_after);
     EXPECT_EQ(window.EnabledMainButtons(), 3);
   }
 }
 
 TEST(Form1Layout, ButtonsStandWhereDesignedInTabOrderAndTheStartHeightHidesThePanel) {
-  // In tab order, at the design's twips over 15; the Command buttons make up the panel.
-  const struct {
-    const char* name;
-    const char* caption;
-    QRect pixels;
-  } buttons[] = {
+  // In tab order: name, caption, place at the design's twips over 15. The Command buttons make up
+  // the panel.
+  const std::tuple<const char*, const char*, QRect> buttons[] = {
       {"Command5", "!", {32, 128, 65, 33}},
       {"Command6", "$", {32, 176, 65, 33}},
       {"Command7", "$0000", {112, 176, 57, 33}},
@@ -197,14 +188,14 @@ TEST(Form1Layout, ButtonsStandWhereDesignedInTabOrderAndTheStartHeightHidesThePa
   EXPECT_EQ(status.focusPolicy(), Qt::NoFocus);
   EXPECT_GT(form.height(), status.geometry().bottom());
   QWidget* in_tab_order = form.focusWidget();
-  for (const auto& e : buttons) {
-    SCOPED_TRACE(e.name);
-    const QPushButton& button = window.Button(e.name);
+  for (const auto& [name, caption, pixels] : buttons) {
+    SCOPED_TRACE(name);
+    const QPushButton& button = window.Button(name);
     EXPECT_EQ(in_tab_order, &button);
-    EXPECT_EQ(button.geometry(), e.pixels);
-    EXPECT_EQ(button.text(), e.caption);
+    EXPECT_EQ(button.geometry(), pixels);
+    EXPECT_EQ(button.text(), caption);
     EXPECT_LT(QFontMetricsF(button.font()).horizontalAdvance(button.text()), button.width());
-    EXPECT_EQ(button.y() >= form.height(), QString(e.name).startsWith("Command"));
+    EXPECT_EQ(button.y() >= form.height(), QString(name).startsWith("Command"));
     do {
       in_tab_order = in_tab_order->nextInFocusChain();
     } while (!(in_tab_order->focusPolicy() & Qt::TabFocus));

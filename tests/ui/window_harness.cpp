@@ -38,12 +38,10 @@ WindowHarness::WindowHarness(bool adapter_listed, bool port_opens)
 
 WindowHarness::WindowHarness(Form1Parts parts)
     : port(parts.port.get()), simulated(dynamic_cast<SimulatedPort*>(parts.port.get())) {
-  auto file_dialogs = std::make_unique<FakeFileDialogs>();
-  dialogs = file_dialogs.get();
-  auto boxes = std::make_unique<FakeMessageBoxes>();
-  messages = boxes.get();
-  parts.dialogs = std::move(file_dialogs);
-  parts.messages = std::move(boxes);
+  parts.dialogs = std::make_unique<FakeFileDialogs>();
+  dialogs = static_cast<FakeFileDialogs*>(parts.dialogs.get());
+  parts.messages = std::make_unique<FakeMessageBoxes>();
+  messages = static_cast<FakeMessageBoxes*>(parts.messages.get());
   parts.end_program = [this] { ++program_ends; };
   form = std::make_unique<Form1>(std::move(parts));
   form->show();
